@@ -1,0 +1,95 @@
+// Real FFT of n values through a complex FFT of n/2 points plus one pass that
+// separates (forward) or merges (inverse) the spectra of the even and odd
+// samples.
+//
+// Arithmetic, exactly (h* rounded to the sample type, twiddles in double):
+//   theta = -+pi / (n/2), s = sin(theta/2), wpr = (-2 s) s, wpi = sin(theta),
+//   twiddle from (1 + wpr, wpi), advanced as in the complex FFT;
+//   c1 = 0.5, c2 = -0.5 forward / +0.5 inverse;
+//   h1r = (x[a] + x[b]) c1      h1i = (x[a+1] - x[b+1]) c1
+//   h2r = (-c2)(x[a+1] + x[b+1]) h2i = (x[a] - x[b]) c2
+//   x[a]   = (wr h2r + h1r) - wi h2i     x[a+1] = (wr h2i + h1i) + wi h2r
+//   x[b]   = (h1r - wr h2r) + wi h2i     x[b+1] = (-h1i + wr h2i) + wi h2r
+// The pass is sequential in k: each twiddle comes from the previous one.
+#include <cmath>
+#include <cstddef>
+
+#include "frame/numeric.h"
+#include "kwsig.h"
+
+namespace kwsig {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// The complex transform of the same precision, reached through its export.
+inline void complex_fft(float *data, unsigned n, int direction) { kwsig_fft(data, n, direction); }
+inline void complex_fft(double *data, unsigned n, int direction) {
+    kwsig_fft_double(data, n, direction);
+}
+
+// The pass shared by both directions; sign is -1 forward and +1 inverse.
+template <typename T>
+void split_merge(T *x, std::size_t n, double sign) {
+    const T c1 = T(0.5);
+    const T c2 = T(sign * 0.5);
+    const double theta = (sign * kPi) / double(n / 2);
+    const double s = std::sin(0.5 * theta);
+    const double wpr = (-2.0 * s) * s;
+    const double wpi = std::sin(theta);
+    double wr = 1.0 + wpr;
+    double wi = wpi;
+    for (std::size_t k = 1; k < n / 4; ++k) {
+        const std::size_t a = 2 * k, b = n - 2 * k;
+        const double xa = wide(x[a]), xa1 = wide(x[a + 1]);
+        const double xb = wide(x[b]), xb1 = wide(x[b + 1]);
+        const double h1r = T((xa + xb) * wide(c1));
+        const double h1i = T((xa1 - xb1) * wide(c1));
+        const double h2r = T(-wide(c2) * (xa1 + xb1));
+        const double h2i = T((xa - xb) * wide(c2));
+        x[a] = T((wr * h2r + h1r) - wi * h2i);
+        x[a + 1] = T((wr * h2i + h1i) + wi * h2r);
+        x[b] = T((h1r - wr * h2r) + wi * h2i);
+        x[b + 1] = T((-h1i + wr * h2i) + wi * h2r);
+        const double w = wr;
+        wr = (w * wpr - wi * wpi) + wr;
+        wi = (wi * wpr + w * wpi) + wi;
+    }
+    const double h = wide(x[0]);
+    x[0] = T(h + wide(x[1]));
+    x[1] = T(h - wide(x[1]));
+    // Imaginary part of the middle bin n/4, which the pass does not visit.
+    // With n = 2 there is no middle bin and nothing beyond the two values.
+    if (n >= 4) x[n / 2 + 1] = T(-wide(x[n / 2 + 1]));
+}
+
+template <typename T>
+void fft_real(T *x, unsigned count, int direction) {
+    const std::size_t n = count;
+    if (n < 2 || !is_pow2(n)) return;
+    if (direction == 1) {
+        complex_fft(x, count / 2, 1);
+        split_merge(x, n, -1.0);
+    } else {
+        split_merge(x, n, +1.0);
+        const double c1 = 0.5;
+        x[0] = T(c1 * wide(x[0]));
+        x[1] = T(c1 * wide(x[1]));
+        complex_fft(x, count / 2, -1);
+    }
+}
+
+}  // namespace
+}  // namespace kwsig
+
+extern "C" {
+
+KWSIG_API void KWSIG_CALL kwsig_fft_real(float *data, unsigned count, int direction) {
+    kwsig::fft_real(data, count, direction);
+}
+
+KWSIG_API void KWSIG_CALL kwsig_fft_real_double(double *data, unsigned count, int direction) {
+    kwsig::fft_real(data, count, direction);
+}
+
+}  // extern "C"

@@ -1,0 +1,82 @@
+// Reader and helpers for the hashed golden cases (cases.tsv): the case
+// parameters, the seeded input generator and the hash of the outputs.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace golden {
+
+// splitmix64, the generator every case draws its inputs from.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : state_(seed) {}
+    uint64_t next() {
+        state_ += 0x9E3779B97F4A7C15ull;
+        uint64_t z = state_;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // In [a, b); widths of 1 or 2 make (b - a) * u exact, so this rounds once.
+    double uniform(double a, double b) {
+        const double u = double(next() >> 11) * 0x1p-53;
+        return a + (b - a) * u;
+    }
+    int randint(int lo, int hi) { return lo + int(next() % uint64_t(hi - lo + 1)); }
+
+    template <typename T>
+    std::vector<T> fill(std::size_t n, double a, double b) {
+        std::vector<T> v(n);
+        for (auto &x : v) x = static_cast<T>(uniform(a, b));
+        return v;
+    }
+
+private:
+    uint64_t state_;
+};
+
+// 64-bit FNV-1a over the bytes of each value as it lies in memory.
+class Hash {
+public:
+    void bytes(const void *p, std::size_t n) {
+        auto *b = static_cast<const unsigned char *>(p);
+        for (std::size_t i = 0; i < n; ++i) h_ = (h_ ^ b[i]) * 0x100000001b3ull;
+    }
+    template <typename T>
+    void values(const T *p, std::size_t n) { bytes(p, n * sizeof(T)); }
+    template <typename T>
+    void value(T v) { bytes(&v, sizeof v); }
+    uint64_t get() const { return h_; }
+
+private:
+    uint64_t h_ = 0xcbf29ce484222325ull;
+};
+
+struct Case {
+    std::string id, exported;
+    std::map<std::string, std::string> params;
+    uint64_t seed = 0;
+    uint64_t hash = 0;
+
+    bool has(const std::string &key) const { return params.count(key) != 0; }
+    const std::string &text(const std::string &key) const;
+    int integer(const std::string &key) const;
+    // A decimal literal or P/Q, the double quotient of two literals.
+    double real(const std::string &key) const;
+};
+
+// Directory of the golden files: $KWSIG_GOLDEN_DIR, else the build-time default.
+std::string directory();
+// Every case of cases.tsv whose export is `exported`.
+std::vector<Case> cases_for(const std::string &exported);
+
+// Runs every case of `exported` through `run` and expects its hash; reports
+// each mismatch by id. Fails when the file lists no case for the export.
+void check_all(const std::string &exported, const std::function<uint64_t(const Case &)> &run);
+
+}  // namespace golden
