@@ -1,7 +1,5 @@
 #include "golden.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -30,7 +28,13 @@ std::string directory() {
     return KWSIG_GOLDEN_DEFAULT_DIR;
 }
 
-std::vector<Case> cases_for(const std::string &exported) {
+namespace {
+std::map<std::string, Runner> &registry() {
+    static std::map<std::string, Runner> runners;
+    return runners;
+}
+
+std::vector<Case> read_cases(const std::string *only) {
     const std::string path = directory() + "/cases.tsv";
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read " + path);
@@ -47,7 +51,7 @@ std::vector<Case> cases_for(const std::string &exported) {
         std::getline(fields, params, '\t');
         std::getline(fields, seed, '\t');
         std::getline(fields, hash, '\t');
-        if (c.exported != exported) continue;
+        if (only && c.exported != *only) continue;
         std::istringstream kv(params);
         std::string pair;
         while (std::getline(kv, pair, ';')) {
@@ -61,14 +65,16 @@ std::vector<Case> cases_for(const std::string &exported) {
     return out;
 }
 
-void check_all(const std::string &exported, const std::function<uint64_t(const Case &)> &run) {
-    const auto cases = cases_for(exported);
-    ASSERT_FALSE(cases.empty()) << "no golden case for " << exported;
-    for (const auto &c : cases) {
-        const uint64_t got = run(c);
-        EXPECT_EQ(got, c.hash) << c.id << " (" << exported << ") hash mismatch: got " << std::hex
-                               << got << ", want " << c.hash;
-    }
+}  // namespace
+
+std::vector<Case> cases_for(const std::string &exported) { return read_cases(&exported); }
+std::vector<Case> all_cases() { return read_cases(nullptr); }
+
+Register::Register(const char *exported, Runner run) { registry()[exported] = run; }
+
+Runner runner_for(const std::string &exported) {
+    auto it = registry().find(exported);
+    return it == registry().end() ? nullptr : it->second;
 }
 
 }  // namespace golden

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,8 +74,17 @@ std::string directory();
 // Every case of cases.tsv whose export is `exported`.
 std::vector<Case> cases_for(const std::string &exported);
 
-// Runs every case of `exported` through `run` and expects its hash; reports
-// each mismatch by id. Fails when the file lists no case for the export.
-void check_all(const std::string &exported, const std::function<uint64_t(const Case &)> &run);
+// Every case of cases.tsv, in file order.
+std::vector<Case> all_cases();
+
+// A runner regenerates a case's inputs, makes its calls and returns the hash of
+// what they wrote. Each export's runner registers itself at start-up from a
+// file-scope `golden::Register` object, so any program that links the runner
+// sources (the unit tests, the cross-platform comparison) can find it by name.
+using Runner = uint64_t (*)(const Case &);
+struct Register {
+    Register(const char *exported, Runner run);
+};
+Runner runner_for(const std::string &exported);  // nullptr when none registered
 
 }  // namespace golden
