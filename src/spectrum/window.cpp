@@ -50,10 +50,12 @@ const CosineSum &shape(int type) {
     }
 }
 
-// The terms in ascending order, each added onto the running value.
+// The terms in ascending order, each added onto the running value. The first
+// term, cos(0 * angle) * c[0] + 0.0, is c[0] itself for every finite angle
+// (cos(0) is exactly 1 and c[0] is nonzero), so its cosine is not called.
 double evaluate(const CosineSum &w, double angle) {
-    double v = 0.0;
-    for (int k = 0; k < w.terms; ++k) v = std::cos(double(k) * angle) * w.c[k] + v;
+    double v = w.c[0];
+    for (int k = 1; k < w.terms; ++k) v = std::cos(double(k) * angle) * w.c[k] + v;
     return v;
 }
 
