@@ -101,32 +101,75 @@ KWSIG_API void KWSIG_CALL kwsig_fft_real_double(double *data, unsigned count, in
 /* ---- Windows and spectra ---------------------------------------------------- */
 
 /* Symmetric cosine-sum window of `count` samples in DFT-even (periodic) form,
- * window[n] = factor * W(2 pi |n - count/2| / count), scaled so that its mean
- * (normalisation 0) or its RMS (any other normalisation, sign of gain kept)
- * equals `gain`.
- *   window_type: 1 Hann, 2 and 3 five-term cosine sums, anything else uniform.
- *   window:      `count` values, written. count <= 0 writes nothing. */
+ * scaled to a mean or an RMS level:
+ *   window[n] = factor * W(2 pi |n - count/2| / count),   count/2 taken exactly,
+ *   W(a) = sum_k c[k] cos(k a)   (all terms added; the edge sign comes from a = pi).
+ *   window_type (low 16 bits): 1 Hann, c = {1, 1}, giving factor * (1 - cos(2 pi n / count));
+ *               2: {1, 1.45875529058, 0.543087184, 0.08816718498, 0.00390252806};
+ *               3: {1, 1.941109216, 1.308381824, 0.40400112, 0.035108828}
+ *               (slightly negative near both edges); any other value: uniform,
+ *               every sample equals gain (exactly in the float version; the
+ *               double version may differ by the rounding of count * gain).
+ *   normalisation (low 16 bits): 0 mean, factor = count * gain / sum(W), so the
+ *               samples sum to count * gain; any other value RMS, factor =
+ *               gain / sqrt(sum(W^2) / count), so the squares sum to count * gain^2
+ *               and the window carries the sign of gain. gain = 0 gives zeros.
+ *   window:     `count` values, written in full; their old contents are not read.
+ *   count:      even counts (the usual case) put the centre, the maximum, at
+ *               count/2 and the edge value W(pi) at sample 0, which has no
+ *               partner. Odd counts put the centre between samples (count-1)/2
+ *               and (count+1)/2 (the two largest of types 1 to 3); sample 0 is
+ *               again W(pi). In both, samples n and count - n are bit-identical for
+ *               0 < n < count. count = 1 gives the single sample gain (a
+ *               one-point window is flat). count <= 0 writes nothing.
+ * Both versions compute in double (angles, sums, factor); the float version
+ * rounds to float only where it stores samples. No memory is allocated;
+ * reentrant: concurrent calls are safe on distinct arrays. */
 KWSIG_API void KWSIG_CALL kwsig_window(float *window, int count, kwsig_selector window_type,
                                        kwsig_selector normalisation, float gain);
 KWSIG_API void KWSIG_CALL kwsig_window_double(double *window, int count, kwsig_selector window_type,
                                               kwsig_selector normalisation, double gain);
 
-/* One-sided spectrum of `count` real samples times `window`, unnormalised.
- *   input, window: `count` values each, read. output: count/2 + 1 values, bin k
- *   at output[k]. count: a power of two, at least 2.
- *   mode: 0 magnitude, 2 decibels (10 log10 of the power, -500 for a zero or
- *   NaN bin), anything else power. `output` may alias `input` or `window`. */
+/* One-sided spectrum of a windowed real record, unnormalised:
+ *   P[k] = |X[k]|^2, X = forward transform of input[i] * window[i], k = 0 .. count/2.
+ *   input, window: `count` values each, read (the products are rounded to the
+ *                  array type before the transform, kwsig_fft_real).
+ *   output:        count/2 + 1 values, written; output[k] is bin k, from 0 to
+ *                  half the sample rate.
+ *   count:         a power of two, at least 2. Any other count (0, 1, negative,
+ *                  not a power of two) returns without writing output.
+ *   mode (low 16 bits): 0 magnitude sqrt(P); 2 decibels 10 log10(P), computed
+ *                  as ln(P) * (10 / ln 10) with the factor rounded to the
+ *                  function's precision (a power of 1e6 reads 59.999996 in the
+ *                  float version, 60 in the double one), -500 for a bin that
+ *                  is zero or NaN; any other value the power P.
+ * `output` may be the same array as `input` or `window` (both are read in full
+ * before output is written); only its first count/2 + 1 values change.
+ * Allocates count + 1 values of scratch; when that fails, output is left
+ * untouched. Reentrant: concurrent calls are safe with distinct outputs. */
 KWSIG_API void KWSIG_CALL kwsig_spectrum(const float *input, float *output, const float *window,
                                          int count, kwsig_selector mode);
 KWSIG_API void KWSIG_CALL kwsig_spectrum_double(const double *input, double *output,
                                                 const double *window, int count,
                                                 kwsig_selector mode);
 
-/* Two-sided, centred spectrum of `count` complex samples times `window`.
- *   input: 2*count values (interleaved). window: `count` values. output:
- *   `count` values; output[(k + count/2) mod count] holds bin k.
- *   count: a power of two. mode as for kwsig_spectrum. `output` may alias
- *   `input` or `window`. */
+/* Two-sided, centred spectrum of a windowed complex record, unnormalised:
+ *   P[k] = |X[k]|^2, X = forward transform (kwsig_fft) of the points
+ *   (input[2p] * window[p], input[2p+1] * window[p]), p = 0 .. count-1.
+ *   input:  2*count values, interleaved (re, im), read.
+ *   window: `count` real values, read; each multiplies both parts of its point.
+ *   output: `count` values, written in centred order: output[(k + count/2) mod
+ *           count] = P[k], so output[m] belongs to frequency m - count/2 (in
+ *           bins): output[0] is -count/2, output[count/2] zero frequency,
+ *           output[count-1] is count/2 - 1. For count = 1, output[0] = P[0].
+ *   count:  a power of two (1 included). Any other count (0, negative, not a
+ *           power of two) returns without writing output.
+ *   mode:   as for kwsig_spectrum (0 magnitude, 2 decibels with -500 for zero
+ *           or NaN, anything else power; low 16 bits).
+ * `output` may be the same array as `input` or `window` (both are read in full
+ * before output is written); only its first `count` values change.
+ * Allocates 2*count values of scratch; when that fails, output is left
+ * untouched. Reentrant: concurrent calls are safe with distinct outputs. */
 KWSIG_API void KWSIG_CALL kwsig_cspectrum(const float *input, float *output, const float *window,
                                           int count, kwsig_selector mode);
 KWSIG_API void KWSIG_CALL kwsig_cspectrum_double(const double *input, double *output,

@@ -1,0 +1,70 @@
+// Two-sided, centred spectrum of a windowed complex record through the
+// forward complex FFT.
+//
+// Arithmetic, exactly (products in double, rounded once on each store):
+//   s[2p] = input[2p] * window[p], s[2p+1] = input[2p+1] * window[p]
+//   complex FFT of s, forward, count points
+//   output[(k + N/2) mod N] = s[2k]^2 + s[2k+1]^2, written while formed
+//   scratch released, then the mode conversion.
+// input and window are read completely before output is first written, so
+// output may be either of them.
+#include <cstddef>
+
+#include "frame/numeric.h"
+#include "frame/scratch.h"
+#include "kwsig.h"
+#include "spectrum/spectrum_mode.h"
+
+namespace kwsig {
+namespace {
+
+inline void complex_fft(float *data, unsigned n) { kwsig_fft(data, n, 1); }
+inline void complex_fft(double *data, unsigned n) { kwsig_fft_double(data, n, 1); }
+
+template <typename T>
+inline T power(const T *point) {
+    const double re = wide(point[0]), im = wide(point[1]);
+    return T(re * re + im * im);
+}
+
+template <typename T>
+void complex_spectrum(const T *input, T *output, const T *window, int count, int mode) {
+    // Refused counts leave output untouched.
+    if (count < 1 || !is_pow2(uint64_t(count))) return;
+    const std::size_t n = std::size_t(count);
+    Scratch<T> scratch(2 * n);
+    if (!scratch) return;
+    T *s = scratch.get();
+    for (std::size_t p = 0; p < n; ++p) {
+        const double w = wide(window[p]);
+        s[2 * p] = T(wide(input[2 * p]) * w);
+        s[2 * p + 1] = T(wide(input[2 * p + 1]) * w);
+    }
+    complex_fft(s, unsigned(n));
+
+    // Bin k goes to (k + N/2) mod N: the non-negative frequencies fill the
+    // upper half, the negative ones the lower half.
+    const std::size_t half = n >> 1;
+    for (std::size_t k = 0; k < n - half; ++k) output[half + k] = power(s + 2 * k);
+    for (std::size_t k = n - half; k < n; ++k) output[k - (n - half)] = power(s + 2 * k);
+    scratch.release();
+    apply_mode(output, n, mode);
+}
+
+}  // namespace
+}  // namespace kwsig
+
+extern "C" {
+
+KWSIG_API void KWSIG_CALL kwsig_cspectrum(const float *input, float *output, const float *window,
+                                          int count, kwsig_selector mode) {
+    kwsig::complex_spectrum(input, output, window, count, mode);
+}
+
+KWSIG_API void KWSIG_CALL kwsig_cspectrum_double(const double *input, double *output,
+                                                 const double *window, int count,
+                                                 kwsig_selector mode) {
+    kwsig::complex_spectrum(input, output, window, count, mode);
+}
+
+}  // extern "C"

@@ -1,0 +1,61 @@
+// One-sided spectrum of a windowed real record through the forward real FFT.
+//
+// Arithmetic, exactly (products in double, rounded once on each store):
+//   s[i] = input[i] * window[i]                 scratch of count + 1 values
+//   real FFT of s, forward: packed half-spectrum
+//   output[0] = s[0]^2; output[k] = s[2k]^2 + s[2k+1]^2; output[N/2] = s[1]^2
+//   scratch released, then the mode conversion.
+// input and window are read completely before output is first written, so
+// output may be either of them.
+#include <cstddef>
+
+#include "frame/numeric.h"
+#include "frame/scratch.h"
+#include "kwsig.h"
+#include "spectrum/spectrum_mode.h"
+
+namespace kwsig {
+namespace {
+
+inline void real_fft(float *data, unsigned n) { kwsig_fft_real(data, n, 1); }
+inline void real_fft(double *data, unsigned n) { kwsig_fft_real_double(data, n, 1); }
+
+template <typename T>
+void real_spectrum(const T *input, T *output, const T *window, int count, int mode) {
+    // Refused counts leave output untouched.
+    if (count < 2 || !is_pow2(uint64_t(count))) return;
+    const std::size_t n = std::size_t(count);
+    Scratch<T> scratch(n + 1);
+    if (!scratch) return;
+    T *s = scratch.get();
+    for (std::size_t i = 0; i < n; ++i) s[i] = T(wide(input[i]) * wide(window[i]));
+    s[n] = T(0);  // spare element, outside the transform
+    real_fft(s, unsigned(n));
+
+    output[0] = T(wide(s[0]) * wide(s[0]));
+    for (std::size_t k = 1; 2 * k + 1 < n; ++k) {
+        const double re = wide(s[2 * k]), im = wide(s[2 * k + 1]);
+        output[k] = T(re * re + im * im);
+    }
+    output[n / 2] = T(wide(s[1]) * wide(s[1]));
+    scratch.release();
+    apply_mode(output, n / 2 + 1, mode);
+}
+
+}  // namespace
+}  // namespace kwsig
+
+extern "C" {
+
+KWSIG_API void KWSIG_CALL kwsig_spectrum(const float *input, float *output, const float *window,
+                                         int count, kwsig_selector mode) {
+    kwsig::real_spectrum(input, output, window, count, mode);
+}
+
+KWSIG_API void KWSIG_CALL kwsig_spectrum_double(const double *input, double *output,
+                                                const double *window, int count,
+                                                kwsig_selector mode) {
+    kwsig::real_spectrum(input, output, window, count, mode);
+}
+
+}  // extern "C"
