@@ -19,11 +19,25 @@ inline cld unit_root(long double sign, std::size_t m, std::size_t n) {
     return {std::cos(a), std::sin(a)};
 }
 
+// All n roots e^(sign * 2 pi i m / n), m = 0 .. n-1, kept per thread for the
+// last size asked, since a test asks for many bins of one size in a row.
+inline const std::vector<cld> &unit_roots(long double sign, std::size_t n) {
+    thread_local std::vector<cld> roots;
+    thread_local long double cached_sign = 0;
+    if (roots.size() != n || cached_sign != sign) {
+        roots.resize(n);
+        for (std::size_t m = 0; m < n; ++m) roots[m] = unit_root(sign, m, n);
+        cached_sign = sign;
+    }
+    return roots;
+}
+
 // Bin k of the DFT of x (n points) with the exponent sign given.
 inline cld dft_bin(const std::vector<cld> &x, std::size_t k, long double sign) {
     const std::size_t n = x.size();
+    const std::vector<cld> &w = unit_roots(sign, n);
     cld acc = 0;
-    for (std::size_t p = 0; p < n; ++p) acc += x[p] * unit_root(sign, p * k, n);
+    for (std::size_t p = 0; p < n; ++p) acc += x[p] * w[(p * k) % n];
     return acc;
 }
 
