@@ -11,8 +11,8 @@
 // in the same order whatever the block boundaries, a stream cut into blocks of
 // any sizes gives the same bits as one call. state[0] never enters a sum.
 //
-// Speed: outputs are independent, so eight of them are computed together with
-// their sums interleaved (two per SSE2 register), every sum still taking its
+// Speed: outputs are independent, so 8 (double) or 16 (float) of them are
+// computed together with their sums interleaved (two per SSE2 register), every sum still taking its
 // terms in its own order. SSE2 multiplies and adds round exactly like the
 // scalar operations, and the float sums are rounded through float after every
 // addition, as the scalar code does.
@@ -76,8 +76,19 @@ inline void store_pair(T *p, Pair s) {
 }
 #endif
 
-constexpr int kPairs = 4;                // sums per block: 2 * kPairs outputs
-constexpr Index kBlock = 2 * kPairs;
+// Pairs of sums per block (2 * pairs outputs): enough independent sums to
+// hide the latency of one step. A float step is longer (the add, then the
+// rounding through float and back), so it takes twice as many sums.
+template <typename T>
+struct BlockSize;
+template <>
+struct BlockSize<double> {
+    static constexpr int pairs = 4;
+};
+template <>
+struct BlockSize<float> {
+    static constexpr int pairs = 8;
+};
 
 // The extended sequence: input for t >= 0, saved history for t < 0.
 template <typename T>
@@ -85,9 +96,9 @@ inline T extended(const T *x, const T *saved, Index m, Index t) {
     return t >= 0 ? x[t] : saved[t + m];
 }
 
-// Adds c[k] * src[base + k - b] to the sum of output i - b (b = 0 .. kBlock-1)
+// Adds c[k] * src[base + k - b] to the sum of output i - b (b < 2 * kPairs)
 // for k from khi down to klo. Pair q holds outputs (i-2q-1, i-2q).
-template <typename T>
+template <typename T, int kPairs>
 inline void accumulate(Pair (&sum)[kPairs], const T *c, const T *src, Index base, Index khi,
                        Index klo) {
     const T *tag = nullptr;
@@ -99,11 +110,13 @@ inline void accumulate(Pair (&sum)[kPairs], const T *c, const T *src, Index base
     }
 }
 
-// Outputs i - kBlock + 1 .. i, each summed from k = m-1 down to 0. The terms
+// Outputs i - 2 * pairs + 1 .. i, each summed from k = m-1 down to 0. The terms
 // of a block split into three runs of k: all from the input, a short run that
 // straddles the start of the input, all from the saved history.
 template <typename T>
 void block_outputs(const T *x, T *y, const T *c, Index m, const T *saved, Index i) {
+    constexpr int kPairs = BlockSize<T>::pairs;
+    constexpr Index kBlock = 2 * kPairs;
     const Index lo = i - kBlock + 1;
     Pair sum[kPairs];
     for (auto &s : sum) s = pair_zero();
@@ -152,6 +165,7 @@ void fir(const T *x, T *y, int count, const T *c, int ntaps, T *state) {
     for (Index j = 0; j < m; ++j) saved[j] = state[j];
     for (Index j = 0; j < m; ++j) state[j] = extended(x, saved.get(), m, n - m + j);
 
+    constexpr Index kBlock = 2 * BlockSize<T>::pairs;
     Index i = n - 1;
     for (; i >= kBlock - 1; i -= kBlock) block_outputs(x, y, c, m, saved.get(), i);
     for (; i >= 0; --i) y[i] = single_output(x, c, m, saved.get(), i);
