@@ -46,7 +46,9 @@ inline Pair pair_zero() { return {_mm_setzero_pd()}; }
 inline Pair pair_splat(double a) { return {_mm_set1_pd(a)}; }
 inline Pair pair_set(double lo, double hi) { return {_mm_set_pd(hi, lo)}; }
 // sum + c * e, product and sum each rounded to double.
-inline Pair pair_mul_add(Pair s, Pair c, Pair e) { return {_mm_add_pd(s.v, _mm_mul_pd(c.v, e.v))}; }
+inline Pair pair_mul_add(Pair s, Pair c, Pair e) {
+    return {_mm_add_pd(s.v, _mm_mul_pd(c.v, e.v))};
+}
 inline Pair load_pair(const double *p) { return {_mm_loadu_pd(p)}; }
 inline Pair load_pair(const float *p) {
     return {_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p))))};
@@ -64,7 +66,9 @@ struct Pair {
 inline Pair pair_zero() { return {0.0, 0.0}; }
 inline Pair pair_splat(double a) { return {a, a}; }
 inline Pair pair_set(double lo, double hi) { return {lo, hi}; }
-inline Pair pair_mul_add(Pair s, Pair c, Pair e) { return {s.lo + c.lo * e.lo, s.hi + c.hi * e.hi}; }
+inline Pair pair_mul_add(Pair s, Pair c, Pair e) {
+    return {s.lo + c.lo * e.lo, s.hi + c.hi * e.hi};
+}
 template <typename T>
 inline Pair load_pair(const T *p) { return {wide(p[0]), wide(p[1])}; }
 template <typename T>
@@ -148,8 +152,10 @@ template <typename T>
 T single_output(const T *x, const T *c, Index m, const T *saved, Index i) {
     T sum = 0;
     Index k = m - 1;
-    for (; k >= 0 && i - m + 1 + k >= 0; --k) sum = T(wide(sum) + wide(c[k]) * wide(x[i - m + 1 + k]));
-    for (; k >= 0; --k) sum = T(wide(sum) + wide(c[k]) * wide(saved[k + i + 1]));
+    for (; k >= 0 && i - m + 1 + k >= 0; --k)
+        sum = T(wide(sum) + wide(c[k]) * wide(x[i - m + 1 + k]));
+    for (; k >= 0; --k)
+        sum = T(wide(sum) + wide(c[k]) * wide(saved[k + i + 1]));
     return sum;
 }
 

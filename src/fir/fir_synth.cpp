@@ -35,9 +35,9 @@ double fir_synth(const double *desired, const double *weights, int nfreq, double
     if (nfreq < 2 || !is_pow2(static_cast<unsigned>(nfreq)) || ntaps < 1 || ntaps > nfreq)
         return kRefused;
     const std::size_t N = static_cast<std::size_t>(nfreq);
-    Scratch<double> target(2 * N);  // weighted target, then cross-correlation
-    Scratch<double> wspec(2 * N);   // weights, then the centred autocorrelation
-    if (!target || !wspec) return kRefused;
+    Scratch<double> weighted_target(2 * N);  // then the cross-correlation
+    Scratch<double> weight_spectrum(2 * N);  // then the centred autocorrelation
+    if (!weighted_target || !weight_spectrum) return kRefused;
 
     const double c = kPi * delay / double(nfreq);
     const double F = -std::sin(c);
@@ -46,34 +46,34 @@ double fir_synth(const double *desired, const double *weights, int nfreq, double
     double cr = 1.0, ci = 0.0;
     for (std::size_t p = 0; p < N; ++p) {
         const double dre = desired[2 * p], dim = desired[2 * p + 1], w = weights[p];
-        wspec[2 * p] = w;
-        wspec[2 * p + 1] = 0.0;
-        target[2 * p] = (cr * dre - ci * dim) * w;
-        target[2 * p + 1] = (cr * dim + ci * dre) * w;
+        weight_spectrum[2 * p] = w;
+        weight_spectrum[2 * p + 1] = 0.0;
+        weighted_target[2 * p] = (cr * dre - ci * dim) * w;
+        weighted_target[2 * p + 1] = (cr * dim + ci * dre) * w;
         const double t = cr;
         cr = cr + (t * G - ci * F);
         ci = ci + (ci * G + t * F);
     }
     // Half the sample rate goes where the packed layout keeps it, over the
     // unused imaginary part of frequency 0.
-    wspec[1] = weights[N];
-    target[1] = weights[N] * (cr * desired[2 * N] - ci * desired[2 * N + 1]);
+    weight_spectrum[1] = weights[N];
+    weighted_target[1] = weights[N] * (cr * desired[2 * N] - ci * desired[2 * N + 1]);
 
-    kwsig_fft_real_double(target.get(), static_cast<unsigned>(2 * N), -1);
-    kwsig_fft_real_double(wspec.get(), static_cast<unsigned>(2 * N), -1);
+    kwsig_fft_real_double(weighted_target.get(), static_cast<unsigned>(2 * N), -1);
+    kwsig_fft_real_double(weight_spectrum.get(), static_cast<unsigned>(2 * N), -1);
 
-    // Lag 0 to the middle: wspec[N + L] holds lag L for L = -N .. N-1.
+    // Lag 0 to the middle: weight_spectrum[N + L] holds lag L for L = -N .. N-1.
     for (std::size_t l = 0; l < N; ++l) {
-        const double t = wspec[l];
-        wspec[l] = wspec[l + N];
-        wspec[l + N] = t;
+        const double t = weight_spectrum[l];
+        weight_spectrum[l] = weight_spectrum[l + N];
+        weight_spectrum[l + N] = t;
     }
 
     // Lags -(ntaps-1) .. ntaps-1, the diagonal (lag 0) in the middle.
-    const int status =
-        toeplitz_solve(wspec.get() + (N - std::size_t(ntaps) + 1), coef, target.get(), ntaps);
-    target.release();
-    wspec.release();
+    const int status = toeplitz_solve(weight_spectrum.get() + (N - std::size_t(ntaps) + 1), coef,
+                                      weighted_target.get(), ntaps);
+    weighted_target.release();
+    weight_spectrum.release();
     return status < 0 ? kRefused : double(status);
 }
 

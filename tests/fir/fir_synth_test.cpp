@@ -90,7 +90,8 @@ TEST(FirSynth, ReproducesAnAttainableResponse) {
     for (int p = 0; p <= nfreq; ++p) {
         const long double om = ref::pi() * p / nfreq;
         ref::cld h = 0;
-        for (int j = 0; j < ntaps; ++j) h += (long double)h0[j] * ref::cld(std::cos(om * j), -std::sin(om * j));
+        for (int j = 0; j < ntaps; ++j)
+            h += (long double)h0[j] * ref::cld(std::cos(om * j), -std::sin(om * j));
         h *= ref::cld(std::cos(om * delay), std::sin(om * delay));  // undone by the delay
         d.desired[2 * p] = double(h.real());
         d.desired[2 * p + 1] = double(h.imag());

@@ -133,7 +133,8 @@ TYPED_TEST(Fir, MatchesConvolution) {
                     exact += (long double)c[k] * e[i + 1 + k];
                     mag += std::fabs((long double)c[k] * e[i + 1 + k]);
                 }
-                EXPECT_LE(std::fabs(y[i] - exact), (m + 1) * eps * mag) << m << " " << n << " " << i;
+                EXPECT_LE(std::fabs(y[i] - exact), (m + 1) * eps * mag)
+                    << m << " " << n << " " << i;
                 EXPECT_EQ(y[i], defined_output(e, c, i)) << "m=" << m << " n=" << n << " i=" << i;
             }
             // The state is the last m samples of the extended sequence.
