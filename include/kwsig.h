@@ -201,29 +201,79 @@ KWSIG_API void KWSIG_CALL kwsig_resamp_resp(double *response, int npoints, doubl
 
 /* ---- FIR filters ------------------------------------------------------------ */
 
-/* Block FIR filter with carried state: y[i] = sum_k c[k] x[i - ntaps + 1 + k]
- * (the last coefficient weights the newest sample).
- *   input, output: `count` values; output may be input.
- *   coefficients:  `ntaps` values. state: `ntaps` values, the stream history. */
+/* Block FIR filter of one block of a stream, with the history carried in
+ * `state` between calls:
+ *   y[i] = sum_{k = ntaps-1 down to 0} c[k] * e[i - ntaps + 1 + k],  i = 0 .. count-1,
+ * over the extended sequence e = (incoming state[0 .. ntaps-1], input[0 ..
+ * count-1]), i.e. e[t] = input[t] for t >= 0 and state[t + ntaps] for t < 0.
+ * The last coefficient weights the newest sample (impulse response h[d] =
+ * c[ntaps-1-d]). Each sum takes its terms newest first into a running sum of
+ * the sample type that starts at +0: every product and addition is done in
+ * double and the sum is rounded to the sample type after every addition, so
+ * kwsig_fir accumulates in single precision.
+ *   input:        `count` values, read.
+ *   output:       `count` values, written; may be the same array as input.
+ *   count:        block length, any count >= 1. Blocks shorter than ntaps are
+ *                 filtered over the extended sequence like any other, so a
+ *                 stream cut into blocks of any sizes gives bit-identical
+ *                 outputs and state to one call on the whole stream.
+ *   coefficients: `ntaps` values, read.
+ *   state:        `ntaps` values, read and written: on entry the last ntaps
+ *                 samples of the stream before this block, oldest first; on
+ *                 return the last ntaps samples of the extended sequence
+ *                 (state[0] is kept as history but never enters an output).
+ *                 Zeros start a stream from silence. Must not overlap input or
+ *                 output.
+ * count <= 0 or ntaps <= 0 writes nothing. Uses one heap array of ntaps
+ * samples per call; if it cannot be allocated, nothing is written (output and
+ * state unchanged). Calls on different state arrays may run concurrently. */
 KWSIG_API void KWSIG_CALL kwsig_fir(const float *input, float *output, int count,
                                     const float *coefficients, int ntaps, float *state);
 KWSIG_API void KWSIG_CALL kwsig_fir_double(const double *input, double *output, int count,
                                            const double *coefficients, int ntaps, double *state);
 
-/* Complex frequency response of `ntaps` coefficients (kwsig_fir order) at
- * `npoints` frequencies from start_freq to stop_freq (cycles per sample).
- *   response: 2*npoints doubles, interleaved (re, im). */
+/* Complex frequency response of `ntaps` coefficients in kwsig_fir order,
+ *   H(f) = sum_{k=0}^{ntaps-1} c[k] e^(+i 2 pi f (ntaps - 1 - k)),
+ * (the newest-sample coefficient has phase 0; for real coefficients the
+ * imaginary part is the negative of that of the usual e^(-i...) convention),
+ * at `npoints` frequencies f_p = start_freq + p (stop_freq - start_freq) /
+ * (npoints - 1) in cycles per sample (0.5 is half the sample rate); the limits
+ * may be in either order, equal, or outside [0, 0.5].
+ *   response:     2*npoints doubles, written, interleaved (re, im) at 2p, 2p+1.
+ *   npoints:      1 gives the single point at start_freq (stop_freq unused);
+ *                 npoints <= 0 writes nothing.
+ *   coefficients: `ntaps` doubles, read. ntaps <= 0 gives (0, 0) at every point.
+ * Evaluated by Horner's rule with the frequency stepped by a sine/cosine
+ * rotation (four sine/cosine calls per call, none per point), so the values
+ * carry a rounding drift that grows slowly with the point index. No memory is
+ * allocated; reentrant. */
 KWSIG_API void KWSIG_CALL kwsig_fir_resp(double *response, int npoints, double start_freq,
                                          double stop_freq, const double *coefficients, int ntaps);
 
-/* Weighted least-squares FIR design from a desired complex response.
- *   desired:      2*nfreq + 2 doubles: nfreq + 1 interleaved complex points
- *                 from 0 to 0.5 cycles per sample.
- *   weights:      nfreq + 1 doubles.
- *   nfreq:        a power of two, at least 2.
- *   delay:        group delay in samples removed from the desired response.
- *   coefficients: `ntaps` doubles, impulse response order; 1 <= ntaps <= nfreq.
- * Returns 0.0 on success and 1.0 when the linear solve meets a zero pivot. */
+/* Weighted least-squares FIR design. With N = nfreq and the grid w_p = pi p / N
+ * (f_p = p / (2N) cycles per sample, p = 0 .. N), finds h = coefficients that
+ * minimise
+ *   sum_p mu_p weights[p] |D_p - sum_{j=0}^{ntaps-1} h[j] e^(-i w_p j)|^2,
+ *   D_p = desired_p e^(-i w_p delay),  mu_0 = mu_N = 1, mu_p = 2 otherwise,
+ * by two inverse real FFTs (cross- and autocorrelation) and a Levinson solve of
+ * the Toeplitz normal equations.
+ *   desired:      2N+2 doubles: N+1 interleaved complex points (re, im) from 0
+ *                 to 0.5 cycles per sample. The imaginary part at frequency 0,
+ *                 and that of the delayed target at 0.5, are ignored.
+ *   weights:      N+1 doubles, the error weight per point (normally >= 0).
+ *   nfreq:        N, a power of two, at least 2.
+ *   delay:        in samples, any real value: the desired response is taken
+ *                 relative to this delay (linear phase).
+ *   coefficients: `ntaps` doubles, written; coefficients[j] is the impulse
+ *                 response at delay j (apply with kwsig_fir after reversing, or
+ *                 directly when the design is symmetric).
+ *   ntaps:        1 <= ntaps <= N.
+ * Returns 0.0 on success. Returns 1.0 when the solve meets a zero or NaN pivot
+ * (for instance all weights zero): with a zero lag-0 term the coefficients are
+ * untouched, on a later pivot they hold a partial solution. Returns -1.0 and
+ * leaves `coefficients` untouched when nfreq or ntaps is outside the limits
+ * above or scratch memory (2 arrays of 2N doubles, 2 of ntaps doubles) cannot
+ * be allocated. A small but nonzero pivot is not detected. Reentrant. */
 KWSIG_API double KWSIG_CALL kwsig_fir_synth(const double *desired, const double *weights, int nfreq,
                                             double delay, double *coefficients, int ntaps);
 

@@ -1,0 +1,91 @@
+// Weighted least-squares FIR design by the frequency-domain route.
+//
+// On the grid w_p = pi p / N, p = 0 .. N, the weighted, delayed target
+// weights[p] * desired_p * e^(-i w_p delay) and the weights themselves are
+// packed as half-spectra of 2N real values and taken to the lag domain by two
+// inverse real FFTs: a cross-correlation and an autocorrelation. The normal
+// equations  sum_j acf[i - j] h[j] = xcf[i]  (i, j = 0 .. ntaps-1) are
+// Toeplitz and go to the Levinson solver. Both transforms carry the same
+// scale, which cancels in the solve.
+//
+// Arithmetic, exactly (every named value a double):
+//   c = (3.141592653589793 * delay) / N;  F = -sin(c);  s = sin(c / 2);
+//   G = (-2 s) s;  rotation (cr, ci) from (1, 0), with t the old cr:
+//     cr = cr + (t G - ci F);  ci = ci + (ci G + t F)
+//   target p: ((cr d_re - ci d_im) w_p, (cr d_im + ci d_re) w_p)
+//   half-rate term: w_N (cr d_re - ci d_im) with the rotation after N steps.
+#include <cmath>
+#include <cstddef>
+
+#include "fir/toeplitz.h"
+#include "frame/numeric.h"
+#include "frame/scratch.h"
+#include "kwsig.h"
+
+namespace kwsig {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// Outside the design limits, or without scratch memory: nothing is written.
+constexpr double kRefused = -1.0;
+
+double fir_synth(const double *desired, const double *weights, int nfreq, double delay,
+                 double *coef, int ntaps) {
+    if (nfreq < 2 || !is_pow2(static_cast<unsigned>(nfreq)) || ntaps < 1 || ntaps > nfreq)
+        return kRefused;
+    const std::size_t N = static_cast<std::size_t>(nfreq);
+    Scratch<double> weighted_target(2 * N);  // then the cross-correlation
+    Scratch<double> weight_spectrum(2 * N);  // then the centred autocorrelation
+    if (!weighted_target || !weight_spectrum) return kRefused;
+
+    const double c = kPi * delay / double(nfreq);
+    const double F = -std::sin(c);
+    const double s = std::sin(c / 2.0);
+    const double G = (-2.0 * s) * s;
+    double cr = 1.0, ci = 0.0;
+    for (std::size_t p = 0; p < N; ++p) {
+        const double dre = desired[2 * p], dim = desired[2 * p + 1], w = weights[p];
+        weight_spectrum[2 * p] = w;
+        weight_spectrum[2 * p + 1] = 0.0;
+        weighted_target[2 * p] = (cr * dre - ci * dim) * w;
+        weighted_target[2 * p + 1] = (cr * dim + ci * dre) * w;
+        const double t = cr;
+        cr = cr + (t * G - ci * F);
+        ci = ci + (ci * G + t * F);
+    }
+    // Half the sample rate goes where the packed layout keeps it, over the
+    // unused imaginary part of frequency 0.
+    weight_spectrum[1] = weights[N];
+    weighted_target[1] = weights[N] * (cr * desired[2 * N] - ci * desired[2 * N + 1]);
+
+    kwsig_fft_real_double(weighted_target.get(), static_cast<unsigned>(2 * N), -1);
+    kwsig_fft_real_double(weight_spectrum.get(), static_cast<unsigned>(2 * N), -1);
+
+    // Lag 0 to the middle: weight_spectrum[N + L] holds lag L for L = -N .. N-1.
+    for (std::size_t l = 0; l < N; ++l) {
+        const double t = weight_spectrum[l];
+        weight_spectrum[l] = weight_spectrum[l + N];
+        weight_spectrum[l + N] = t;
+    }
+
+    // Lags -(ntaps-1) .. ntaps-1, the diagonal (lag 0) in the middle.
+    const int status = toeplitz_solve(weight_spectrum.get() + (N - std::size_t(ntaps) + 1), coef,
+                                      weighted_target.get(), ntaps);
+    weighted_target.release();
+    weight_spectrum.release();
+    return status < 0 ? kRefused : double(status);
+}
+
+}  // namespace
+}  // namespace kwsig
+
+extern "C" {
+
+KWSIG_API double KWSIG_CALL kwsig_fir_synth(const double *desired, const double *weights,
+                                            int nfreq, double delay, double *coefficients,
+                                            int ntaps) {
+    return kwsig::fir_synth(desired, weights, nfreq, delay, coefficients, ntaps);
+}
+
+}  // extern "C"
