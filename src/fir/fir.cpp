@@ -22,7 +22,7 @@
 // only x[0 .. i], so output may be the same array as input.
 #include <cstddef>
 
-#if defined(__SSE2__) && !defined(KWSIG_NO_SIMD)
+#if defined(__SSE2__) && !defined(KWSIG_PORTABLE)
 #include <emmintrin.h>
 #define KWSIG_FIR_SSE2 1
 #endif
