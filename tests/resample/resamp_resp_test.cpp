@@ -19,16 +19,22 @@ double at(double f) {
 // The continuous transform of k(t) = (1/11) sum a_q cos(q pi t / 5.5) over
 // |t| <= 5.5, by composite Simpson in long double.
 long double transform(long double f) {
+    constexpr int n = 22000;  // even
     const long double pi = 3.141592653589793238462643383279502884L;
-    const long double a[6] = {1.0L, 1.539081L, 0.683614L, 0.15986L, 0.015624L, 0.000297L};
-    const int n = 22000;  // even
     const long double h = 11.0L / n;
+    static const std::vector<long double> kernel = [&] {
+        const long double a[6] = {1.0L, 1.539081L, 0.683614L, 0.15986L, 0.015624L, 0.000297L};
+        std::vector<long double> k(n + 1);
+        for (int i = 0; i <= n; ++i) {
+            const long double t = -5.5L + i * h;
+            for (int q = 0; q <= 5; ++q) k[i] += a[q] * std::cos(q * pi * t / 5.5L);
+            k[i] /= 11;
+        }
+        return k;
+    }();
     long double acc = 0;
     for (int i = 0; i <= n; ++i) {
-        const long double t = -5.5L + i * h;
-        long double k = 0;
-        for (int q = 0; q <= 5; ++q) k += a[q] * std::cos(q * pi * t / 5.5L);
-        const long double v = k / 11 * std::cos(2 * pi * f * t);
+        const long double v = kernel[i] * std::cos(2 * pi * f * (-5.5L + i * h));
         acc += v * (i == 0 || i == n ? 1 : i % 2 ? 4 : 2);
     }
     return acc * h / 3;
