@@ -64,6 +64,11 @@ T interpolate(const T *history, double phase, const float *table) {
     return sum;
 }
 
+// The shift register runs over a local buffer: the current 11 samples are
+// window[0 .. 10] with window = buf + pos, and a sample enters by being stored
+// after them and advancing pos. Only when the buffer is full are the newest
+// 11 moved back to its start. The caller's history is written once, at the
+// end, with the same 11 samples a sample-by-sample shift would leave.
 template <typename T>
 void resample(const T *input, int ninput, T *output, int noutput, int *nwritten, T *phase_io,
               T step, T *history) {
@@ -76,6 +81,11 @@ void resample(const T *input, int ninput, T *output, int noutput, int *nwritten,
     if (noutput <= 0) return;
     const float *table = kernel_table();
 
+    constexpr int kRoom = 512;
+    T buf[kTaps + kRoom];
+    std::memcpy(buf, history, kTaps * sizeof(T));
+    int pos = 0;
+
     T phase = *phase_io;
     int written = 0;
     int i = 0;
@@ -87,14 +97,19 @@ void resample(const T *input, int ninput, T *output, int noutput, int *nwritten,
     while (written < noutput) {
         if (wide(phase) > kNeedInput) {
             if (i >= ninput) break;  // also ends a call given a negative count
-            std::memmove(history, history + 1, (kTaps - 1) * sizeof(T));
-            history[kTaps - 1] = input[i++];
+            if (pos == kRoom) {
+                std::memcpy(buf, buf + kRoom, kTaps * sizeof(T));
+                pos = 0;
+            }
+            buf[kTaps + pos] = input[i++];
+            ++pos;
             phase = T(wide(phase) - 1.0);
         } else {
-            output[written++] = interpolate(history, wide(phase), table);
+            output[written++] = interpolate(buf + pos, wide(phase), table);
             phase = T(wide(step) + wide(phase));
         }
     }
+    std::memcpy(history, buf + pos, kTaps * sizeof(T));
     *phase_io = phase;
     *nwritten = written;
 }
