@@ -178,14 +178,49 @@ KWSIG_API void KWSIG_CALL kwsig_cspectrum_double(const double *input, double *ou
 
 /* ---- Resampling ------------------------------------------------------------- */
 
-/* Streaming 11-tap resampler. Consumes input[0 .. ninput-1], writes at most
- * `noutput` outputs and sets *nwritten to the number written by this call.
- *   phase:   position of the next output relative to the next unread input
- *            sample, in input periods; carried between calls.
- *   step:    input periods per output period (input rate / output rate), > 0.
- *   history: 11 values, the most recent samples (history[10] newest); carried.
- * A stream cut into blocks gives the same output as one call, as long as each
- * call ends for lack of input. */
+/* Streaming 11-tap resampler: changes the sample rate of a stream by any
+ * ratio. Every output is a weighted sum of 11 consecutive input samples, the
+ * weights taken from a fixed interpolation kernel (11 input periods wide,
+ * response: kwsig_resamp_resp) tabulated at 380 points per period and
+ * interpolated linearly. Consumes input[0 .. ninput-1] in order, writes
+ * output[0 .. *nwritten-1].
+ *   input:    `ninput` samples, read. ninput <= 0 acts as 0.
+ *   output:   `noutput` values, not overlapping input or history; noutput <= 0
+ *             writes nothing, consumes nothing and leaves phase and history
+ *             unchanged.
+ *   nwritten: set to the number of outputs of this call (not a running total).
+ *   phase:    position of the next output relative to the next unread input
+ *             sample, in input periods; carried between calls. Start a stream
+ *             at 0 to put its first output on input sample 0 (output j then
+ *             lies at j*step). While phase <= -6.5 at the start of a call
+ *             the outputs are 0.0 (the kernel would reach before the history).
+ *   step:     input periods per output period, input rate / output rate
+ *             (44100.0/48000.0 converts 44.1 kHz to 48 kHz). The kernel is not
+ *             widened for step > 1, so lowering the rate filters no more than
+ *             raising it. A zero step repeats one output until the output
+ *             array is full.
+ *   history:  11 values, the newest samples that entered (history[10] the
+ *             newest); carried. Zeros for a stream starting from silence.
+ * A call ends when its input runs out or its output array is full. It yields
+ * about (ninput - 5.5 - phase) / step + 1 outputs (in a running stream about
+ * ninput / step); give room for a few more. A stream cut into blocks gives
+ * exactly the output of one call as long as every call ends for lack of
+ * input. A call
+ * that ends on a full array keeps its pending outputs in the state (the next
+ * call, even with ninput = 0, produces them first) but does not report how
+ * much input it consumed.
+ * Unsafe arguments: with a negative or non-finite step, or a non-finite phase,
+ * the call sets *nwritten = 0 and changes nothing else (no output, phase and
+ * history untouched).
+ * Precision: the float twin keeps phase, weights and the running sum in float
+ * (the sum rounded after each tap), the double twin in double; both read the
+ * same single-precision kernel table. The weights of one output sum to
+ * 1.0000034 .. 1.0000042.
+ * Threads: the kernel table is built once per process, on the first call of
+ * either twin, safely also when first calls come from several threads at
+ * once; afterwards calls read it without locking. Calls on different streams
+ * may run concurrently; one stream's phase, history and nwritten must not be
+ * used by two calls at once. */
 KWSIG_API void KWSIG_CALL kwsig_resample(const float *input, int ninput, float *output,
                                          int noutput, int *nwritten, float *phase, float step,
                                          float *history);
@@ -193,9 +228,20 @@ KWSIG_API void KWSIG_CALL kwsig_resample_double(const double *input, int ninput,
                                                 int noutput, int *nwritten, double *phase,
                                                 double step, double *history);
 
-/* Real frequency response of the resampler's kernel at `npoints` frequencies
- * evenly spaced from start_freq to stop_freq (cycles per input sample).
- *   response: `npoints` doubles, written. */
+/* Frequency response of the resampler's kernel (its continuous Fourier
+ * transform, a signed real gain, not a magnitude and not in decibels) at
+ * `npoints` frequencies from start_freq to stop_freq, in cycles per input
+ * sample (0.5 is half the input rate). Point p lies at
+ * start_freq + p * (stop_freq - start_freq) / (npoints - 1), built by repeated
+ * addition; start_freq > stop_freq gives a descending grid.
+ *   response: `npoints` doubles, written; nothing else is read or written.
+ *   npoints:  <= 0 writes nothing; 1 gives the value at start_freq alone.
+ * The response is 1 at f = 0, even in f, 0.5 near f = 0.1469 (amplitude) and
+ * 0.7071 near f = 0.1044. Within about 4.5e-6/q of f = q/11 (q = 1 .. 5; 0.0009
+ * of f = 0) it returns the exact limit at q/11 (1, and a_q/2 with a_q the
+ * kernel's coefficients). The resamplers' tabulated kernel has a gain at
+ * f = 0 of 1.0000034 .. 1.0000042 instead of exactly 1. Stateless: calls may
+ * run concurrently with each other and with the resamplers. */
 KWSIG_API void KWSIG_CALL kwsig_resamp_resp(double *response, int npoints, double start_freq,
                                             double stop_freq);
 

@@ -1,0 +1,62 @@
+// Interpolation kernel of the resampler: the six-term cosine sum
+//   k(d) = (1/11) * sum_q a_q cos(q * pi * d / 5.5),   0 <= d <= 5.5 periods,
+// tabulated at 380 points per period.
+//
+// Arithmetic, exactly:
+//   theta, s: float; s = float(pi / 2090); theta advances by repeated float
+//   addition (theta = float(theta + s)), never as j * s, so the last angle is
+//   about 3.1416225 and the edge entries are tiny residues, not zeros.
+//   sum: float, starting at 1 (the q = 0 term); for q = 1 .. 5 in order
+//   sum = float(sum + a_q * cos(q * theta)), cosine in double of the exact
+//   product q * theta; entry j = float(sum / 11).
+//   The a_q are float constants.
+#include "resample/kernel_table.h"
+
+#include <atomic>
+#include <cmath>
+#include <mutex>
+
+#include "frame/numeric.h"
+
+namespace kwsig {
+
+// Static storage, zero at load: loading the library builds nothing.
+float resample_kernel_table[kKernelEntries];
+
+namespace {
+
+constexpr float kCoefficients[6] = {1.0f, 1.539081f, 0.683614f, 0.15986f, 0.015624f, 0.000297f};
+
+// Built exactly once. `built` is set with release after the last entry is
+// stored, so an acquire load that sees it also sees the whole table and the
+// fast path needs no lock; call_once serialises the first callers.
+std::once_flag build_once;
+std::atomic<bool> built{false};
+
+}  // namespace
+
+void build_resample_table() {
+    const float s = float(3.141592653589793 / 2090.0);
+    float theta = 0.0f;
+    for (int j = 0; j <= kKernelLast; ++j) {
+        float sum = 1.0f;
+        for (int q = 1; q <= 5; ++q) {
+            const double angle = double(q) * wide(theta);  // exact: 3 bits times 24
+            sum = float(wide(sum) + wide(kCoefficients[q]) * std::cos(angle));
+        }
+        resample_kernel_table[j] = float(wide(sum) / 11.0);
+        theta = float(wide(theta) + wide(s));
+    }
+}
+
+const float *kernel_table() {
+    if (!built.load(std::memory_order_acquire)) {
+        std::call_once(build_once, [] {
+            build_resample_table();
+            built.store(true, std::memory_order_release);
+        });
+    }
+    return resample_kernel_table;
+}
+
+}  // namespace kwsig
