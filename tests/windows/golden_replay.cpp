@@ -152,10 +152,58 @@ bool uses_libm(const std::string &exported) {
     return exported != "kwsig_fir" && exported != "kwsig_fir_double";
 }
 
+// "here vs there" in hexadecimal floating point.
+std::string describe(const Record &r, const unsigned char *here, const unsigned char *there) {
+    char b[96];
+    if (r.floating && r.size == 4) {
+        float x, y;
+        std::memcpy(&x, here, 4);
+        std::memcpy(&y, there, 4);
+        std::snprintf(b, sizeof b, "%a vs %a", double(x), double(y));
+    } else if (r.floating && r.size == 8) {
+        double x, y;
+        std::memcpy(&x, here, 8);
+        std::memcpy(&y, there, 8);
+        std::snprintf(b, sizeof b, "%a vs %a", x, y);
+    } else {
+        std::snprintf(b, sizeof b, "bytes differ");
+    }
+    return b;
+}
+
+double as_double(const Record &r, const unsigned char *p) {
+    if (r.size == 4) {
+        float x;
+        std::memcpy(&x, p, 4);
+        return x;
+    }
+    double x;
+    std::memcpy(&x, p, 8);
+    return x;
+}
+
+// One unit in the last place of the largest finite magnitude of a hashed
+// array, in the array's own type: a scale for differences in values that are
+// tiny next to the rest of the output (a response near one of its zeros).
+double group_ulp(const Record &r) {
+    double largest = 0;
+    for (std::size_t i = 0; i < r.bytes.size(); i += r.size) {
+        const double x = std::fabs(as_double(r, &r.bytes[i]));
+        if (std::isfinite(x)) largest = std::max(largest, x);
+    }
+    if (largest == 0) return 0;
+    if (r.size == 4) {
+        const float f = float(largest);
+        return double(std::nextafter(f, INFINITY)) - double(f);
+    }
+    return std::nextafter(largest, INFINITY) - largest;
+}
+
 struct ExportStats {
     int cases = 0, differing = 0;
     uint64_t values = 0, values_differing = 0, one_ulp = 0, upto4 = 0;
     uint64_t max_ulps = 0;
+    double max_scaled = 0;  // in units of the last place of the largest value of the same array
 };
 
 int compare(const char *ids_path, const char *other_path, int seeds) {
@@ -178,6 +226,8 @@ int compare(const char *ids_path, const char *other_path, int seeds) {
         const Records &theirs = it->second;
         std::string defect;
         uint64_t case_max = 0, case_diff = 0, case_values = 0;
+        std::string worst;
+        double case_scaled = 0;
         if (mine.size() != theirs.size()) defect = "different number of hashed groups";
         for (std::size_t g = 0; defect.empty() && g < mine.size(); ++g) {
             const Record &a = mine[g], &b = theirs[g];
@@ -187,10 +237,15 @@ int compare(const char *ids_path, const char *other_path, int seeds) {
             }
             const std::size_t n = a.bytes.size() / a.size;
             case_values += n;
+            const double unit = a.floating ? group_ulp(a) : 0.0;
             for (std::size_t i = 0; i < n; ++i) {
                 const unsigned char *pa = &a.bytes[i * a.size], *pb = &b.bytes[i * b.size];
                 if (std::memcmp(pa, pb, a.size) == 0) continue;
                 uint64_t d = 0;
+                if (a.floating) {
+                    const double gap = std::fabs(as_double(a, pa) - as_double(a, pb));
+                    if (unit > 0) case_scaled = std::max(case_scaled, gap / unit);
+                }
                 if (a.floating && a.size == 4) {
                     uint32_t x, y;
                     std::memcpy(&x, pa, 4);
@@ -207,7 +262,11 @@ int compare(const char *ids_path, const char *other_path, int seeds) {
                     defect = "an integer differs (group " + std::to_string(g) + ")";
                 }
                 ++case_diff;
-                case_max = std::max(case_max, d);
+                if (d >= case_max) {
+                    case_max = d;
+                    worst = describe(a, pa, pb) + " at index " + std::to_string(i) + " of group " +
+                            std::to_string(g);
+                }
                 s.one_ulp += d == 1;
                 s.upto4 += d <= 4;
             }
@@ -217,24 +276,26 @@ int compare(const char *ids_path, const char *other_path, int seeds) {
         s.values += case_values;
         s.values_differing += case_diff;
         s.max_ulps = std::max(s.max_ulps, case_max);
+        s.max_scaled = std::max(s.max_scaled, case_scaled);
         if (!defect.empty()) {
             std::printf("DEFECT %s (%s): %s\n", job.id.c_str(), job.c.exported.c_str(), defect.c_str());
             ++defects;
         } else {
-            std::fprintf(stderr, "%s: %llu of %llu values differ, at most %llu ulps\n", job.id.c_str(),
+            std::fprintf(stderr, "%s: %llu of %llu values differ, at most %llu ulps (%s)\n", job.id.c_str(),
                          (unsigned long long)case_diff, (unsigned long long)case_values,
-                         (unsigned long long)case_max);
+                         (unsigned long long)case_max, worst.c_str());
         }
     }
-    std::printf("| Export | Cases | Differing cases | Values differing (in those cases) | 1 ulp | <= 4 ulps | Max ulps |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| Export | Cases | Differing cases | Values differing (in those cases) | 1 ulp | <= 4 ulps "
+                "| Max ulps | Max, in ulps of the array's largest value |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const auto &[name, s] : stats) {
         auto pct = [](uint64_t a, uint64_t b) { return b ? 100.0 * double(a) / double(b) : 0.0; };
-        std::printf("| `%s` | %d | %d (%.0f%%) | %llu of %llu (%.1f%%) | %.0f%% | %.0f%% | %llu |\n",
+        std::printf("| `%s` | %d | %d (%.0f%%) | %llu of %llu (%.1f%%) | %.0f%% | %.0f%% | %llu | %.3g |\n",
                     name.c_str(), s.cases, s.differing, pct(uint64_t(s.differing), uint64_t(s.cases)),
                     (unsigned long long)s.values_differing, (unsigned long long)s.values,
                     pct(s.values_differing, s.values), pct(s.one_ulp, s.values_differing),
-                    pct(s.upto4, s.values_differing), (unsigned long long)s.max_ulps);
+                    pct(s.upto4, s.values_differing), (unsigned long long)s.max_ulps, s.max_scaled);
     }
     return defects ? 1 : 0;
 }
