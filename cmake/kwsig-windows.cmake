@@ -21,6 +21,7 @@ set_target_properties(kwsig PROPERTIES
 target_link_options(kwsig PRIVATE
   -static-libgcc -static-libstdc++ # no mingw run-time DLLs: imports are system DLLs only
   "LINKER:--kill-at"               # export kwsig_fft, not kwsig_fft@12
+  "LINKER:--disable-stdcall-fixup" # a .def name whose @N no longer matches fails the link
   "LINKER:--no-insert-timestamp"   # the same sources give the same bytes
   "LINKER:--no-undefined")
 

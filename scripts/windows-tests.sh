@@ -79,6 +79,17 @@ failed=$((failed + f))
 if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then fail "kwsig_dll_checks.exe ended with exit code $rc"; fi
 if ! grep -q '^[0-9]* passed, [0-9]* failed$' "$checks"; then fail "kwsig_dll_checks.exe did not finish"; fi
 
+# ---- the example programs, linked with the import library ------------------------
+for exe in "$cross"/examples/*.exe; do
+    [ -e "$exe" ] || continue
+    name=examples/$(basename "$exe")
+    if WINEPATH=$cross run_wine "$name" >"$log/$(basename "$exe" .exe).txt"; then
+        pass "$name runs against kwsig_32.dll through the import library"
+    else
+        fail "$name (see $log/$(basename "$exe" .exe).txt)"
+    fi
+done
+
 # ---- golden cases and further seeds: Windows against native, bit for bit -----------
 if "$native/tests/windows/kwsig_golden_replay" verify >"$log/native-verify.txt" 2>&1; then
     pass "native build matches cases.tsv ($(tail -n 1 "$log/native-verify.txt"))"
@@ -95,6 +106,7 @@ if grep '^FAIL' "$log/hashes-win32.txt"; then failed=$((failed + 1)); fi
 join -a 1 -a 2 -e MISSING -o 0,1.2,2.2 <(grep -v '^FAIL' "$log/hashes-native.txt" | sort) \
     <(grep -v '^FAIL' "$log/hashes-win32.txt" | sort) >"$log/hashes-joined.txt"
 same=$(awk '$2 == $3' "$log/hashes-joined.txt" | wc -l)
+[ -s "$log/hashes-joined.txt" ] || fail "golden replay produced no cases"
 awk '$2 != $3 && $2 != "MISSING" && $3 != "MISSING" {print $1}' "$log/hashes-joined.txt" >"$log/differing-ids.txt"
 awk '$2 == "MISSING" || $3 == "MISSING"' "$log/hashes-joined.txt" | while read -r id a b; do
     echo "FAIL golden replay $id: native $a, win32 $b"

@@ -638,7 +638,9 @@ void check_calls(HMODULE m) {
 void check_negative_controls(HMODULE m) {
     std::vector<Call> list = calls();
     Call &fft = list[0];
-    Outcome cdecl_caller = thunk(fft, GetProcAddress(m, "kwsig_fft"), 4, 0, true);
+    FARPROC fn = GetProcAddress(m, "kwsig_fft");
+    if (!check(fn != nullptr, "kwsig_fft resolves for the negative controls")) return;
+    Outcome cdecl_caller = thunk(fft, fn, 4, 0, true);
     check(cdecl_caller.problems.find("stack off by 12") != std::string::npos,
           "negative control: a caller using a cdecl prototype for kwsig_fft is detected (" +
               cdecl_caller.problems + " )");
@@ -656,8 +658,10 @@ void check_negative_controls(HMODULE m) {
 DWORD WINAPI thread_body(void *arg) {
     auto m = static_cast<HMODULE>(arg);
     std::vector<Call> list = calls();
+    FARPROC fn = GetProcAddress(m, list[0].name);
+    if (!fn) return 1;
     list[0].reset();
-    list[0].typed(GetProcAddress(m, list[0].name), list[0]);
+    list[0].typed(fn, list[0]);
     return 7;
 }
 
