@@ -7,7 +7,8 @@
 
 namespace {
 
-template <typename T, std::size_t ValuesPerPoint, void (*Transform)(T *, unsigned, int)>
+// `auto`: the exports are __stdcall on 32-bit Windows, so no plain function-pointer type fits.
+template <typename T, std::size_t ValuesPerPoint, auto Transform>
 uint64_t run_transform(const golden::Case &c) {
     golden::Rng rng(c.seed);
     const unsigned count = unsigned(c.integer("count"));

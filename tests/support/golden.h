@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace golden {
@@ -39,20 +40,42 @@ private:
     uint64_t state_;
 };
 
+// Optional observer of every hashed value, in hashing order. A program that
+// compares two builds value by value (not just by hash) installs one.
+struct Tap {
+    // `n` values of `size` bytes each; `floating` for float and double.
+    virtual void record(const void *p, std::size_t size, std::size_t n, bool floating) = 0;
+    virtual ~Tap() = default;
+};
+inline Tap *&tap() {
+    static Tap *current = nullptr;
+    return current;
+}
+
 // 64-bit FNV-1a over the bytes of each value as it lies in memory.
 class Hash {
 public:
     void bytes(const void *p, std::size_t n) {
-        auto *b = static_cast<const unsigned char *>(p);
-        for (std::size_t i = 0; i < n; ++i) h_ = (h_ ^ b[i]) * 0x100000001b3ull;
+        observe(p, 1, n, false);
+        mix(p, n);
     }
     template <typename T>
-    void values(const T *p, std::size_t n) { bytes(p, n * sizeof(T)); }
+    void values(const T *p, std::size_t n) {
+        observe(p, sizeof(T), n, std::is_floating_point<T>::value);
+        mix(p, n * sizeof(T));
+    }
     template <typename T>
-    void value(T v) { bytes(&v, sizeof v); }
+    void value(T v) { values(&v, 1); }
     uint64_t get() const { return h_; }
 
 private:
+    static void observe(const void *p, std::size_t size, std::size_t n, bool floating) {
+        if (Tap *t = tap()) t->record(p, size, n, floating);
+    }
+    void mix(const void *p, std::size_t n) {
+        auto *b = static_cast<const unsigned char *>(p);
+        for (std::size_t i = 0; i < n; ++i) h_ = (h_ ^ b[i]) * 0x100000001b3ull;
+    }
     uint64_t h_ = 0xcbf29ce484222325ull;
 };
 

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Builds kwsig_32.dll with mingw-w64 (i686), runs its checks under wine and
+# compares every golden case, plus each case drawn from further seeds, bit for
+# bit with the native build. Ends with "N passed, N failed"; exit 1 on failure.
+#
+#   scripts/windows-tests.sh [build-root]          (default: build-windows)
+#
+# Environment:
+#   KWSIG_REPLAY_SEEDS       further seeds per golden case (default 3)
+#   KWSIG_CROSS_CMAKE_ARGS   extra arguments for the cross configure
+#   KWSIG_NATIVE_CMAKE_ARGS  extra arguments for the native configure
+# Needs: cmake, g++, GoogleTest, g++-mingw-w64-i686-win32, wine, wine32:i386.
+set -u
+src=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$src/build-windows}
+seeds=${KWSIG_REPLAY_SEEDS:-3}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+native=$out/native
+cross=$out/win32  # wine runs here; the logs are ../log from it
+log=$out/log
+mkdir -p "$log"
+
+passed=0
+failed=0
+pass() { echo "PASS $*"; passed=$((passed + 1)); }
+fail() { echo "FAIL $*"; failed=$((failed + 1)); }
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit $?
+}
+step() { # step LOGNAME DESCRIPTION COMMAND...: runs a build step, fails the run if it fails
+    local name=$1 what=$2
+    shift 2
+    if "$@" >"$log/$name.txt" 2>&1; then
+        pass "$what"
+    else
+        fail "$what (see $log/$name.txt)"
+        tail -n 30 "$log/$name.txt"
+        finish
+    fi
+}
+
+# ---- builds --------------------------------------------------------------------
+# shellcheck disable=SC2086
+step native-configure "native configure" \
+    cmake -S "$src" -B "$native" -DCMAKE_BUILD_TYPE=Release ${KWSIG_NATIVE_CMAKE_ARGS:-}
+step native-build "native build of the golden replay" \
+    cmake --build "$native" -j2 --target kwsig_golden_replay
+# shellcheck disable=SC2086
+step cross-configure "cross configure (mingw-w64 i686)" \
+    cmake -S "$src" -B "$cross" --toolchain "$src/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    ${KWSIG_CROSS_CMAKE_ARGS:-}
+step cross-build "cross build of kwsig_32.dll and its test programs" cmake --build "$cross" -j2
+
+# ---- wine: throw-away prefix, no display, no debugger on a crash -----------------
+export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEARCH=win32
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    step wineboot "wine prefix created" wineboot -i
+    wineserver -w 2>/dev/null || true
+fi
+run_wine() { # run_wine PROGRAM ARGS...: output with plain line ends
+    (cd "$cross" && timeout 300 wine "$@" 2>>"$log/wine-stderr.txt") | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+
+# ---- the DLL as Windows callers see it --------------------------------------------
+checks=$log/dll-checks.txt
+run_wine kwsig_dll_checks.exe kwsig_32.dll >"$checks"
+rc=$?
+grep -E '^(PASS|FAIL) ' "$checks"
+p=$(grep -c '^PASS ' "$checks")
+f=$(grep -c '^FAIL ' "$checks")
+passed=$((passed + p))
+failed=$((failed + f))
+if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then fail "kwsig_dll_checks.exe ended with exit code $rc"; fi
+if ! grep -q '^[0-9]* passed, [0-9]* failed$' "$checks"; then fail "kwsig_dll_checks.exe did not finish"; fi
+
+# ---- the example programs, linked with the import library ------------------------
+for exe in "$cross"/examples/*.exe; do
+    [ -e "$exe" ] || continue
+    name=examples/$(basename "$exe")
+    if WINEPATH=$cross run_wine "$name" >"$log/$(basename "$exe" .exe).txt"; then
+        pass "$name runs against kwsig_32.dll through the import library"
+    else
+        fail "$name (see $log/$(basename "$exe" .exe).txt)"
+    fi
+done
+
+# ---- golden cases and further seeds: Windows against native, bit for bit -----------
+if "$native/tests/windows/kwsig_golden_replay" verify >"$log/native-verify.txt" 2>&1; then
+    pass "native build matches cases.tsv ($(tail -n 1 "$log/native-verify.txt"))"
+else
+    fail "native build does not match cases.tsv (see $log/native-verify.txt)"
+fi
+"$native/tests/windows/kwsig_golden_replay" hashes --seeds "$seeds" >"$log/hashes-native.txt"
+run_wine kwsig_golden_replay.exe hashes --seeds "$seeds" >"$log/hashes-win32.txt"
+rc=$?
+if grep '^FAIL' "$log/hashes-win32.txt"; then failed=$((failed + 1)); fi
+[ "$rc" -eq 0 ] || fail "kwsig_golden_replay.exe hashes ended with exit code $rc"
+
+# One line per case: same hash, different hash, or missing on one side.
+join -a 1 -a 2 -e MISSING -o 0,1.2,2.2 <(grep -v '^FAIL' "$log/hashes-native.txt" | sort) \
+    <(grep -v '^FAIL' "$log/hashes-win32.txt" | sort) >"$log/hashes-joined.txt"
+same=$(awk '$2 == $3' "$log/hashes-joined.txt" | wc -l)
+[ -s "$log/hashes-joined.txt" ] || fail "golden replay produced no cases"
+awk '$2 != $3 && $2 != "MISSING" && $3 != "MISSING" {print $1}' "$log/hashes-joined.txt" >"$log/differing-ids.txt"
+awk '$2 == "MISSING" || $3 == "MISSING"' "$log/hashes-joined.txt" | while read -r id a b; do
+    echo "FAIL golden replay $id: native $a, win32 $b"
+done | tee "$log/missing.txt"
+failed=$((failed + $(wc -l <"$log/missing.txt")))
+passed=$((passed + same))
+echo "golden replay: $same of $(wc -l <"$log/hashes-joined.txt") cases bit-identical ($seeds further seeds per case)"
+
+# Differing cases: are they all last-bit differences of sine, cosine or logarithm?
+ndiff=$(wc -l <"$log/differing-ids.txt")
+# (wine runs in $cross, the logs are its sibling directory)
+run_wine kwsig_golden_replay.exe dump ../log/differing-ids.txt ../log/values-win32.bin \
+    --seeds "$seeds" >"$log/dump.txt" || fail "kwsig_golden_replay.exe dump failed ($(cat "$log/dump.txt"))"
+"$native/tests/windows/kwsig_golden_replay" compare "$log/differing-ids.txt" "$log/values-win32.bin" \
+    --seeds "$seeds" >"$log/compare.txt" 2>"$log/ulp-details.txt"
+rc=$?
+defects=$(grep -c '^DEFECT' "$log/compare.txt")
+if [ "$rc" -ne 0 ] && [ "$defects" -eq 0 ]; then
+    fail "value comparison failed: $(grep -v '^|' "$log/compare.txt")"
+fi
+grep '^DEFECT' "$log/compare.txt" | sed 's/^/FAIL /'
+grep '^|' "$log/compare.txt" >"$out/ulp-table.md"
+failed=$((failed + defects))
+passed=$((passed + ndiff - defects))
+echo "golden replay: $ndiff cases differ, $defects of them beyond the mathematics library"
+echo "ulp table ($out/ulp-table.md):"
+cat "$out/ulp-table.md"
+finish
