@@ -9,7 +9,7 @@ namespace {
 
 // A stream of blocks through one state array; each block's output, then the
 // state, is hashed after its call.
-template <typename T, void (*Filter)(const T *, T *, int, const T *, int, T *)>
+template <typename T, auto Filter>
 uint64_t run_fir(const golden::Case &c) {
     golden::Rng rng(c.seed);
     const int ntaps = c.integer("ntaps");

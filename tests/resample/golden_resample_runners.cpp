@@ -10,7 +10,7 @@
 
 namespace {
 
-template <typename T, void (*Resample)(const T *, int, T *, int, int *, T *, T, T *)>
+template <typename T, auto Resample>
 uint64_t run_resample(const golden::Case &c) {
     golden::Rng rng(c.seed);
     const T step = T(c.real("step"));

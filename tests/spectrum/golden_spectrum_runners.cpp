@@ -7,7 +7,7 @@
 
 namespace {
 
-template <typename T, void (*Window)(T *, int, kwsig_selector, kwsig_selector, T)>
+template <typename T, auto Window>
 uint64_t run_window(const golden::Case &c) {
     const int count = c.integer("count");
     std::vector<T> window(std::size_t(count), T(0));
@@ -21,7 +21,7 @@ uint64_t run_window(const golden::Case &c) {
 // Real spectra read N samples and write N/2 + 1 bins; complex spectra read N
 // interleaved points (2N values) and write N bins.
 template <typename T, bool Complex,
-          void (*Spectrum)(const T *, T *, const T *, int, kwsig_selector)>
+          auto Spectrum>
 uint64_t run_spectrum(const golden::Case &c) {
     golden::Rng rng(c.seed);
     const int count = c.integer("count");
