@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "kwsig.h"
+#include "support/random.h"
 #include "support/reference.h"
 
 namespace {
@@ -21,21 +21,12 @@ class RealFft : public ::testing::Test {};
 using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(RealFft, Precisions);
 
-template <typename T>
-std::vector<T> random_values(std::size_t n, unsigned seed) {
-    std::mt19937_64 gen(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
-
 TYPED_TEST(RealFft, ForwardMatchesLongDoubleDft) {
     using T = TypeParam;
     const long double eps = std::numeric_limits<T>::epsilon();
     for (unsigned lg = 1; lg <= 16; ++lg) {
         const std::size_t n = std::size_t(1) << lg;
-        auto data = random_values<T>(n, 300 + lg);
+        auto data = testdata::random_values<T>(n, 300 + lg);
         std::vector<ref::cld> x(n);
         long double norm2 = 0;
         for (std::size_t j = 0; j < n; ++j) {
@@ -61,7 +52,7 @@ TYPED_TEST(RealFft, InverseMatchesSynthesisFormula) {
     const long double eps = std::numeric_limits<T>::epsilon();
     for (unsigned lg : {1u, 2u, 3u, 6u, 10u}) {
         const std::size_t n = std::size_t(1) << lg;
-        auto p = random_values<T>(n, 500 + lg);
+        auto p = testdata::random_values<T>(n, 500 + lg);
         const auto packed = p;
         rfft(p.data(), unsigned(n), -1);
         long double norm = 0;
@@ -129,7 +120,7 @@ TYPED_TEST(RealFft, ConstantAlternatingAndMiddleTone) {
 TYPED_TEST(RealFft, ForwardThenInverseScalesByHalfN) {
     using T = TypeParam;
     for (unsigned n : {2u, 4u, 64u, 4096u}) {
-        const auto in = random_values<T>(n, n + 1);
+        const auto in = testdata::random_values<T>(n, n + 1);
         auto d = in;
         rfft(d.data(), n, 1);
         rfft(d.data(), n, -1);
@@ -141,7 +132,7 @@ TYPED_TEST(RealFft, ForwardThenInverseScalesByHalfN) {
 // Every direction other than 1 is the same inverse, bit for bit.
 TYPED_TEST(RealFft, AnyDirectionButOneIsTheInverse) {
     using T = TypeParam;
-    const auto in = random_values<T>(256, 42);
+    const auto in = testdata::random_values<T>(256, 42);
     auto want = in;
     rfft(want.data(), 256, -1);
     for (int dir : {0, 2, 7, -2, std::numeric_limits<int>::min()}) {
@@ -167,7 +158,7 @@ TYPED_TEST(RealFft, RefusedCountsLeaveArrayUntouched) {
 
 TEST(RealFftTwins, FloatTracksDouble) {
     for (unsigned n : {8u, 512u, 65536u}) {
-        const auto f_in = random_values<float>(n, 3 * n);
+        const auto f_in = testdata::random_values<float>(n, 3 * n);
         std::vector<double> d(f_in.begin(), f_in.end());
         auto f = f_in;
         kwsig_fft_real(f.data(), n, 1);

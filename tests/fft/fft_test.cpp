@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "kwsig.h"
+#include "support/random.h"
 #include "support/reference.h"
 
 namespace {
@@ -20,15 +20,6 @@ class ComplexFft : public ::testing::Test {};
 using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(ComplexFft, Precisions);
 
-template <typename T>
-std::vector<T> random_points(std::size_t n, unsigned seed) {
-    std::mt19937_64 gen(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<T> v(2 * n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
-
 // Every bin (or, above 2^12 points, a spread of bins) against a long-double
 // DFT of the same input. The bound grows like log2 N times the input norm.
 TYPED_TEST(ComplexFft, MatchesLongDoubleDft) {
@@ -37,7 +28,7 @@ TYPED_TEST(ComplexFft, MatchesLongDoubleDft) {
     for (int dir : {1, -1}) {
         for (unsigned lg = 0; lg <= 16; ++lg) {
             const std::size_t n = std::size_t(1) << lg;
-            auto data = random_points<T>(n, 100 + lg);
+            auto data = testdata::random_values<T>(2 * n, 100 + lg);
             std::vector<ref::cld> x(n);
             long double norm2 = 0;
             for (std::size_t p = 0; p < n; ++p) {
@@ -107,7 +98,7 @@ TYPED_TEST(ComplexFft, ToneLandsOnItsBin) {
 TYPED_TEST(ComplexFft, ForwardThenInverseScalesByN) {
     using T = TypeParam;
     for (unsigned n : {2u, 16u, 1024u, 8192u}) {
-        const auto in = random_points<T>(n, n);
+        const auto in = testdata::random_values<T>(2 * n, n);
         auto d = in;
         fft(d.data(), n, 1);
         fft(d.data(), n, -1);
@@ -153,7 +144,7 @@ TYPED_TEST(ComplexFft, RefusedCountsLeaveArrayUntouched) {
 // float rounding of the log2 N stages.
 TEST(ComplexFftTwins, FloatTracksDouble) {
     for (unsigned n : {4u, 128u, 4096u, 65536u}) {
-        const auto f_in = random_points<float>(n, 7 * n);
+        const auto f_in = testdata::random_values<float>(2 * n, 7 * n);
         std::vector<double> d(f_in.begin(), f_in.end());
         auto f = f_in;
         kwsig_fft(f.data(), n, 1);

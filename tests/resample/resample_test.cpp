@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kwsig.h"
+#include "support/random.h"
 
 namespace {
 
@@ -30,15 +31,6 @@ bool same_bits(const std::vector<T> &a, const std::vector<T> &b) {
 template <typename T>
 bool same_bits(T a, T b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-template <typename T>
-std::vector<T> random_samples(std::size_t n, unsigned seed) {
-    std::mt19937_64 gen(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
 }
 
 // A stream's state and the calls on it.
@@ -122,7 +114,7 @@ TYPED_TEST(Resample, WeightsSumToOneOverAPhaseSweep) {
 // of a call is a leading zero, anything above is computed.
 TYPED_TEST(Resample, BoundaryPhases) {
     using T = TypeParam;
-    const auto h = random_samples<T>(11, 7);
+    const auto h = testdata::random_values<T>(11, 7);
     {
         Stream<T> s(T(-5.5), h);
         const auto out = s.call(nullptr, 0, 4, T(1));
@@ -155,7 +147,7 @@ TYPED_TEST(Resample, BoundaryPhases) {
 // the history is used.
 TYPED_TEST(Resample, LeadingZerosThenOutputs) {
     using T = TypeParam;
-    const auto h = random_samples<T>(11, 8);
+    const auto h = testdata::random_values<T>(11, 8);
     Stream<T> s(T(-8), h);
     const auto out = s.call(nullptr, 0, 100, T(0.5));
     // Phases -8, -7.5, -7, -6.5 give zeros; -6, -5.5 are computed.
@@ -169,8 +161,8 @@ TYPED_TEST(Resample, LeadingZerosThenOutputs) {
 // No room: nothing written, nothing consumed, the state untouched.
 TYPED_TEST(Resample, NoOutputRoom) {
     using T = TypeParam;
-    const auto h = random_samples<T>(11, 9);
-    const auto in = random_samples<T>(50, 10);
+    const auto h = testdata::random_values<T>(11, 9);
+    const auto in = testdata::random_values<T>(50, 10);
     for (int cap : {0, -1, -1000}) {
         for (T phase : {T(-8), T(-6), T(0)}) {
             Stream<T> s(phase, h);
@@ -190,7 +182,7 @@ TYPED_TEST(Resample, NoOutputRoom) {
 // history until it passes -5.5. A negative count acts as no input.
 TYPED_TEST(Resample, PendingOutputsWithoutInput) {
     using T = TypeParam;
-    const auto h = random_samples<T>(11, 11);
+    const auto h = testdata::random_values<T>(11, 11);
     for (int nin : {0, -3}) {
         Stream<T> s(T(-6.375), h);
         T dummy = T(99);
@@ -206,14 +198,14 @@ TYPED_TEST(Resample, PendingOutputsWithoutInput) {
 TYPED_TEST(Resample, BlocksEqualOneCall) {
     using T = TypeParam;
     const int n = 6000;
-    const auto in = random_samples<T>(n, 12);
+    const auto in = testdata::random_values<T>(n, 12);
     std::mt19937 gen(13);
     for (double step : {1.0, 0.5, 44100.0 / 48000.0, 48000.0 / 44100.0, 3.0, 1.0 / 3.0, 0.05}) {
         const T st = T(step);
-        Stream<T> whole(T(-2.25), random_samples<T>(11, 14));
+        Stream<T> whole(T(-2.25), testdata::random_values<T>(11, 14));
         const auto want = whole.feed(in.data(), n, st);
 
-        Stream<T> cut(T(-2.25), random_samples<T>(11, 14));
+        Stream<T> cut(T(-2.25), testdata::random_values<T>(11, 14));
         std::vector<T> got;
         for (int i = 0; i < n;) {
             const int len = std::min(n - i, int(gen() % 40));
@@ -233,7 +225,7 @@ TYPED_TEST(Resample, BlocksEqualOneCall) {
 TYPED_TEST(Resample, FullOutputArrayThenDrain) {
     using T = TypeParam;
     const int n = 400;
-    const auto in = random_samples<T>(n, 15);
+    const auto in = testdata::random_values<T>(n, 15);
     std::size_t drains = 0;
     for (double step : {0.25, 0.5, 44100.0 / 48000.0, 2.0, 0.1}) {
         const T st = T(step);
@@ -272,7 +264,7 @@ TYPED_TEST(Resample, FullOutputArrayThenDrain) {
 TYPED_TEST(Resample, OutputCountFollowsTheStep) {
     using T = TypeParam;
     const int n = 200000;
-    const auto in = random_samples<T>(n, 16);
+    const auto in = testdata::random_values<T>(n, 16);
     std::mt19937 gen(17);
     for (double step : {44100.0 / 48000.0, 48000.0 / 44100.0, 0.25, 3.0, 160.0 / 147.0}) {
         const T st = T(step);
@@ -299,7 +291,7 @@ TYPED_TEST(Resample, OutputCountFollowsTheStep) {
 // precision.
 TEST(ResampleTwins, Agree) {
     const int n = 3000;
-    const auto d = random_samples<double>(n, 18);
+    const auto d = testdata::random_values<double>(n, 18);
     const std::vector<float> f(d.begin(), d.end());
     const std::vector<double> fd(f.begin(), f.end());
     for (double step : {0.5, 2.0, 0.9375, 1.25}) {  // steps exact in float: same output positions
@@ -324,8 +316,8 @@ TYPED_TEST(Resample, UnsafeArgumentsChangeNothing) {
     using T = TypeParam;
     const T inf = std::numeric_limits<T>::infinity();
     const T nan = std::numeric_limits<T>::quiet_NaN();
-    const auto h = random_samples<T>(11, 19);
-    const auto in = random_samples<T>(64, 20);
+    const auto h = testdata::random_values<T>(11, 19);
+    const auto in = testdata::random_values<T>(64, 20);
     struct Args {
         T phase, step;
     };
@@ -352,8 +344,8 @@ TYPED_TEST(Resample, UnsafeArgumentsChangeNothing) {
 // phases stay within the kernel (the address sanitizer watches the table).
 TYPED_TEST(Resample, ZeroAndExtremeStepsStayBounded) {
     using T = TypeParam;
-    const auto h = random_samples<T>(11, 21);
-    const auto in = random_samples<T>(64, 22);
+    const auto h = testdata::random_values<T>(11, 21);
+    const auto in = testdata::random_values<T>(64, 22);
     {
         Stream<T> s(T(-6), h);
         const auto out = s.call(in.data(), 64, 9, T(0));

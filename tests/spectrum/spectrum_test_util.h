@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "kwsig.h"
+#include "support/random.h"
 
 namespace st {
 
@@ -28,14 +28,7 @@ inline void cspectrum(const double *in, double *out, const double *w, int n, int
     kwsig_cspectrum_double(in, out, w, n, kwsig_selector(mode));
 }
 
-template <typename T>
-std::vector<T> random_values(std::size_t n, unsigned seed, double a, double b) {
-    std::mt19937_64 gen(seed);
-    std::uniform_real_distribution<double> u(a, b);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
+using testdata::random_values;
 
 template <typename T>
 bool same_bits(T a, T b) {
