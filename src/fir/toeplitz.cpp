@@ -41,10 +41,11 @@ int toeplitz_solve(const double *r, double *x, const double *y, int n) {
         return 0;
     }
     // Allocated before x is written, so a failure leaves x untouched.
-    Scratch<double> gs(static_cast<std::size_t>(n)), hs(static_cast<std::size_t>(n));
-    if (!gs || !hs) return -1;
-    double *g = gs.get();
-    double *h = hs.get();
+    Scratch<double> forward_predictor(static_cast<std::size_t>(n));
+    Scratch<double> backward_predictor(static_cast<std::size_t>(n));
+    if (!forward_predictor || !backward_predictor) return -1;
+    double *g = forward_predictor.get();
+    double *h = backward_predictor.get();
     auto X = [x](int j) -> double & { return x[j - 1]; };
     auto G = [g](int j) -> double & { return g[j - 1]; };
     auto H = [h](int j) -> double & { return h[j - 1]; };
