@@ -22,12 +22,6 @@ inline void complex_fft(float *data, unsigned n) { kwsig_fft(data, n, 1); }
 inline void complex_fft(double *data, unsigned n) { kwsig_fft_double(data, n, 1); }
 
 template <typename T>
-inline T power(const T *point) {
-    const double re = wide(point[0]), im = wide(point[1]);
-    return T(re * re + im * im);
-}
-
-template <typename T>
 void complex_spectrum(const T *input, T *output, const T *window, int count, int mode) {
     // Refused counts leave output untouched.
     if (count < 1 || !is_pow2(uint64_t(count))) return;
@@ -45,8 +39,8 @@ void complex_spectrum(const T *input, T *output, const T *window, int count, int
     // Bin k goes to (k + N/2) mod N: the non-negative frequencies fill the
     // upper half, the negative ones the lower half.
     const std::size_t half = n >> 1;
-    for (std::size_t k = 0; k < n - half; ++k) output[half + k] = power(s + 2 * k);
-    for (std::size_t k = n - half; k < n; ++k) output[k - (n - half)] = power(s + 2 * k);
+    for (std::size_t k = 0; k < n - half; ++k) output[half + k] = bin_power(s + 2 * k);
+    for (std::size_t k = n - half; k < n; ++k) output[k - (n - half)] = bin_power(s + 2 * k);
     scratch.release();
     apply_mode(output, n, mode);
 }

@@ -33,10 +33,7 @@ void real_spectrum(const T *input, T *output, const T *window, int count, int mo
     real_fft(s, unsigned(n));
 
     output[0] = T(wide(s[0]) * wide(s[0]));
-    for (std::size_t k = 1; 2 * k + 1 < n; ++k) {
-        const double re = wide(s[2 * k]), im = wide(s[2 * k + 1]);
-        output[k] = T(re * re + im * im);
-    }
+    for (std::size_t k = 1; 2 * k + 1 < n; ++k) output[k] = bin_power(s + 2 * k);
     output[n / 2] = T(wide(s[1]) * wide(s[1]));
     scratch.release();
     apply_mode(output, n / 2 + 1, mode);

@@ -1,5 +1,6 @@
-// Output mode shared by the real and the complex spectrum: powers become
-// magnitudes (0), decibels (2) or stay (any other low-16-bit value).
+// Shared by the real and the complex spectrum: the power of a bin, and the
+// output mode, under which powers become magnitudes (0), decibels (2) or stay
+// (any other low-16-bit value).
 #pragma once
 
 #include <cmath>
@@ -8,6 +9,14 @@
 #include "frame/numeric.h"
 
 namespace kwsig {
+
+// Power of the complex value (re, im) at point[0], point[1]: formed in double,
+// rounded once to T.
+template <typename T>
+inline T bin_power(const T *point) {
+    const double re = wide(point[0]), im = wide(point[1]);
+    return T(re * re + im * im);
+}
 
 // 10 / ln 10 with the logarithm taken at run time (the volatile keeps the
 // compiler from folding it), rounded to the sample type: the float factor
