@@ -14,7 +14,14 @@
 
 #include <atomic>
 #include <cmath>
-#include <mutex>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#else
+#include <sched.h>
+#endif
 
 #include "frame/numeric.h"
 
@@ -27,11 +34,22 @@ namespace {
 
 constexpr float kCoefficients[6] = {1.0f, 1.539081f, 0.683614f, 0.15986f, 0.015624f, 0.000297f};
 
-// Built exactly once. `built` is set with release after the last entry is
-// stored, so an acquire load that sees it also sees the whole table and the
-// fast path needs no lock; call_once serialises the first callers.
-std::once_flag build_once;
-std::atomic<bool> built{false};
+// Built exactly once, by the first caller that moves `state` from kUnbuilt to
+// kBuilding. kBuilt is stored with release after the last entry, so an acquire
+// load that sees it also sees the whole table: the fast path is one load.
+// Callers that arrive during the build yield until it is published; the build
+// takes a fraction of a millisecond. Plain atomics, so the library needs no
+// thread library and no C++ run-time support.
+enum : int { kUnbuilt, kBuilding, kBuilt };
+std::atomic<int> state{kUnbuilt};
+
+void yield_processor() {
+#if defined(_WIN32)
+    SwitchToThread();
+#else
+    sched_yield();
+#endif
+}
 
 }  // namespace
 
@@ -50,11 +68,14 @@ void build_resample_table() {
 }
 
 const float *kernel_table() {
-    if (!built.load(std::memory_order_acquire)) {
-        std::call_once(build_once, [] {
+    if (state.load(std::memory_order_acquire) != kBuilt) {
+        int expected = kUnbuilt;
+        if (state.compare_exchange_strong(expected, kBuilding, std::memory_order_acquire)) {
             build_resample_table();
-            built.store(true, std::memory_order_release);
-        });
+            state.store(kBuilt, std::memory_order_release);
+        } else {
+            while (state.load(std::memory_order_acquire) != kBuilt) yield_processor();
+        }
     }
     return resample_kernel_table;
 }

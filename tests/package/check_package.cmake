@@ -1,6 +1,9 @@
 # Installs the built library into a scratch prefix, then builds and runs a C
-# consumer against it twice: through find_package(kwsig CONFIG) and through
-# pkg-config. Arguments: BUILD_DIR, SOURCE_DIR, WORK_DIR, C_COMPILER.
+# consumer against it: through find_package(kwsig CONFIG), through pkg-config,
+# with the static archive named on the C compiler's command line (no C++
+# run-time), and fully static through `pkg-config --static`. Finally the
+# uninstall target must leave the prefix without a file.
+# Arguments: BUILD_DIR, SOURCE_DIR, WORK_DIR, C_COMPILER.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -32,3 +35,19 @@ separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${C_COMPILER} ${SOURCE_DIR}/consumer/consumer.c ${flags} -Wl,-rpath,${prefix}/lib
     -o ${WORK_DIR}/pc-consumer)
 run(${WORK_DIR}/pc-consumer)
+
+# The static archive from C: the C compiler's driver adds no C++ run-time.
+run(${C_COMPILER} ${SOURCE_DIR}/consumer/consumer.c -I${prefix}/include
+    ${prefix}/lib/libkwsig_32_static.a -lm -lpthread -o ${WORK_DIR}/static-consumer)
+run(${WORK_DIR}/static-consumer)
+execute_process(COMMAND ${PKG_CONFIG} --static --cflags --libs kwsig OUTPUT_VARIABLE flags
+                RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(${C_COMPILER} ${SOURCE_DIR}/consumer/consumer.c ${flags} -static -o ${WORK_DIR}/pc-static-consumer)
+run(${WORK_DIR}/pc-static-consumer)
+
+run(${CMAKE_COMMAND} --build ${BUILD_DIR} --target uninstall)
+file(GLOB_RECURSE left LIST_DIRECTORIES false ${prefix}/*)
+if(left)
+  message(FATAL_ERROR "uninstall left files behind: ${left}")
+endif()
