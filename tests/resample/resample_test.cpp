@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "kwsig.h"
@@ -49,12 +50,19 @@ struct Stream {
         out.resize(std::size_t(nw));
         return out;
     }
-    // One call with room for every output its input yields.
+    // One call with room for every output its input yields, sized by the
+    // header's bound: one more than the most outputs the call can write.
     std::vector<T> feed(const T *in, int nin, T step) {
-        const int cap = int(std::ceil((nin + 8.0) / double(step))) + 2;
+        const int cap = max_outputs(nin, phase, step) + 1;
         auto out = call(in, nin, cap, step);
-        EXPECT_LT(int(out.size()), cap);
+        EXPECT_LT(int(out.size()), cap) << "phase " << phase << " step " << step;
         return out;
+    }
+
+    static int max_outputs(int nin, T phase, T step) {
+        const double e = std::is_same<T, float>::value ? 0x1p-20 : 0x1p-49;
+        const double n = std::floor((std::max(nin, 0) * (1 + e) - 5.5 - phase) / (step - e)) + 1;
+        return n > 0 ? int(n) : 0;
     }
 };
 
@@ -284,6 +292,43 @@ TYPED_TEST(Resample, OutputCountFollowsTheStep) {
         // The float phase is rounded at every update; 2^-22 per update bounds it.
         const double drift = std::is_same<T, float>::value ? (n + n / double(st)) * 0x1p-22 : 1e-6;
         EXPECT_LE(std::fabs(double(total) - want), 1 + drift / double(st)) << "step " << step;
+    }
+}
+
+// The header's bound holds for single calls anywhere in its range (feed checks
+// that every call ends with room to spare), and is close: a call writes at
+// least the exact-arithmetic count minus the phase drift. Six zeros end a
+// stream: the double twin then has written every output before the end of
+// the input, and fewer than 0.5 / step + 1 after it.
+TYPED_TEST(Resample, OutputBoundAndStreamEnd) {
+    using T = TypeParam;
+    const auto in = testdata::random_values<T>(40000, 23);
+    std::mt19937 gen(24);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (int trial = 0; trial < 300; ++trial) {
+        const T step = T(std::exp(std::log(1e-3) + u(gen) * std::log(16 / 1e-3)));
+        const T phase = T(-16 + 32 * u(gen));
+        const int n = std::min(int(gen() % (trial % 10 == 0 ? 40000 : 400)), int(2e5 * step));
+        Stream<T> s(phase);
+        const double got = double(s.feed(in.data(), n, step).size());
+        const double exact = std::max(0.0, std::floor((n - 5.5 - phase) / double(step)) + 1);
+        EXPECT_GE(got, exact - 1 - (n + got) * 0x1p-21 / double(step)) << n << " " << step;
+    }
+    if (!std::is_same<T, double>::value) return;
+    for (const double rates : {44100.0 / 48000.0, 48000.0 / 44100.0, 8000.0 / 44100.0, 3.0}) {
+        const int n = 30011;
+        Stream<T> s{T(0)};
+        long total = 0;
+        for (int i = 0; i < n + 6;) {
+            const int len = std::min(n + 6 - i, 1 + int(gen() % 3000));
+            std::vector<T> block(std::size_t(len), T(0));
+            for (int j = 0; j < len && i + j < n; ++j) block[std::size_t(j)] = in[std::size_t(i + j)];
+            total += long(s.feed(block.data(), len, T(rates)).size());
+            i += len;
+        }
+        const long wanted = long(std::ceil(n / rates));
+        EXPECT_GE(total, wanted) << "step " << rates;
+        EXPECT_LT(total - wanted, 0.5 / rates + 1) << "step " << rates;
     }
 }
 

@@ -2,11 +2,13 @@
 // symmetry, the normalisation invariants, and the odd and tiny counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "spectrum_test_util.h"
+#include "support/reference.h"
 
 namespace {
 
@@ -234,6 +236,51 @@ TYPED_TEST(Window, TinyCounts) {
                 EXPECT_EQ(w[0], T(gain));
                 EXPECT_EQ(w[1], st::guard<T>());
             }
+}
+
+// The figures the header's table gives for choosing a window, measured from the
+// library's 1024-point windows with a long-double DTFT: equivalent noise
+// bandwidth, the largest change of gain across a bin (scalloping), the main
+// lobe's first zero, and the highest sidelobe (all found within 30 bins).
+TEST(WindowTable, FiguresInTheHeader) {
+    struct Row {
+        int type;
+        double sidelobe_db, enbw_bins, scalloping_db;
+        int first_zero;
+    };
+    const Row rows[] = {{KWSIG_WINDOW_UNIFORM, -13.3, 1.00, 3.92, 1},
+                        {KWSIG_WINDOW_HANN, -31.5, 1.50, 1.42, 2},
+                        {KWSIG_WINDOW_LOW_SIDELOBE, -125.4, 2.22, 0.68, 5},
+                        {KWSIG_WINDOW_FLAT_TOP, -95.1, 3.82, 0.01, 5}};
+    const int n = 1024;
+    for (const Row &row : rows) {
+        std::vector<double> w(n);
+        kwsig_window_double(w.data(), n, row.type, KWSIG_NORM_MEAN, 1.0);
+        auto gain = [&](long double bins) {  // |W(f)| / W(0), f in bins
+            long double re = 0, im = 0;
+            for (int i = 0; i < n; ++i) {
+                const long double a = 2 * ref::pi() * bins * i / n;
+                re += w[i] * std::cos(a);
+                im -= w[i] * std::sin(a);
+            }
+            return std::sqrt(re * re + im * im) / n;  // mean-normalised: W(0) = n
+        };
+        long double sum = 0, sumsq = 0;
+        for (double v : w) sum += v, sumsq += (long double)v * v;
+        EXPECT_NEAR(double(n * sumsq / (sum * sum)), row.enbw_bins, 0.005) << row.type;
+
+        long double scallop = 0;
+        for (int k = 0; k <= 50; ++k) scallop = std::max(scallop, std::fabs(std::log10(gain(k / 100.0L))));
+        EXPECT_NEAR(double(20 * scallop), row.scalloping_db, 0.005) << row.type;
+
+        int zero = 1;
+        while (gain(zero) > 1e-9) ++zero;
+        EXPECT_EQ(zero, row.first_zero) << row.type;
+
+        long double sidelobe = 0;
+        for (long double f = zero; f < 30; f += 0.05L) sidelobe = std::max(sidelobe, gain(f));
+        EXPECT_NEAR(double(20 * std::log10(sidelobe)), row.sidelobe_db, 0.05) << row.type;
+    }
 }
 
 }  // namespace
