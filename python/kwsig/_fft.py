@@ -23,17 +23,29 @@ def _scale(norm, n, inverse):
     return 1.0 / n if (norm == 1) != inverse else 1.0
 
 
-def _axis(x, axis, name):
+def _axis(x, axis):
+    """x with `axis` moved last, and the axis to move the result's last axis back to."""
     axis = ck.integer(axis, "axis", None, None)
     if not -x.ndim <= axis < x.ndim:
         raise np.AxisError(axis, x.ndim, "axis")
-    return np.moveaxis(x, axis, -1)
+    if axis in (-1, x.ndim - 1):
+        return x, None
+    return np.moveaxis(x, axis, -1), axis
+
+
+def _put(work, axis, out):
+    result = work if axis is None else np.moveaxis(work, -1, axis)
+    if out is None:
+        return result
+    ck.out_array(out, result.shape, result.dtype)
+    out[...] = result
+    return out
 
 
 def _complex(a, n, axis, norm, out, inverse):
     x = ck.complex_array(a, "a")
     ck.last_axis(x, "a")
-    x = _axis(x, axis, "a")
+    x, axis = _axis(x, axis)
     n = ck.power_of_two(x.shape[-1] if n is None else n, "n")
     norm = _norm(norm)
     shape = x.shape[:-1] + (n,)
@@ -48,15 +60,7 @@ def _complex(a, n, axis, norm, out, inverse):
     s = _scale(norm, n, inverse)
     if s != 1.0:
         work *= s
-    return _put(np.moveaxis(work, -1, axis), out)
-
-
-def _put(result, out):
-    if out is None:
-        return result
-    ck.out_array(out, result.shape, result.dtype)
-    out[...] = result
-    return out
+    return _put(work, axis, out)
 
 
 def fft(a, n=None, axis=-1, norm=None, out=None):
@@ -138,7 +142,7 @@ def rfft(a, n=None, axis=-1, norm=None, out=None):
     """
     x = ck.real_array(a, "a")
     ck.last_axis(x, "a")
-    x = _axis(x, axis, "a")
+    x, axis = _axis(x, axis)
     n = ck.power_of_two(x.shape[-1] if n is None else n, "n", 2)
     norm = _norm(norm)
     ctype = np.complex64 if x.dtype == np.float32 else np.complex128
@@ -158,7 +162,7 @@ def rfft(a, n=None, axis=-1, norm=None, out=None):
     s = _scale(norm, n, False)
     if s != 1.0:
         work *= s
-    return _put(np.moveaxis(work, -1, axis), out)
+    return _put(work, axis, out)
 
 
 def irfft(a, n=None, axis=-1, norm=None, out=None):
@@ -185,8 +189,9 @@ def irfft(a, n=None, axis=-1, norm=None, out=None):
         exactly.
     """
     x = ck.complex_array(a, "a")
-    m = ck.last_axis(x, "a")
-    x = _axis(x, axis, "a")
+    ck.last_axis(x, "a")
+    x, axis = _axis(x, axis)
+    m = x.shape[-1]
     if n is None:
         n = ck.power_of_two(2 * (m - 1), "n (by default 2 * (bins - 1))", 2)
     n = ck.power_of_two(n, "n", 2)
@@ -203,7 +208,7 @@ def irfft(a, n=None, axis=-1, norm=None, out=None):
     for row in ck.rows(work, n):
         call(row, n, -1)
     work *= 2.0 * _scale(_norm(norm), n, True)
-    return _put(np.moveaxis(work, -1, axis), out)
+    return _put(work, axis, out)
 
 
 def fft_unscaled(a, direction=1, out=None):

@@ -62,6 +62,8 @@ def _load():
     tried = []
     explicit = os.environ.get("KWSIG_LIBRARY")
     if explicit:
+        if os.path.exists(explicit):  # else a bare name for the system loader
+            explicit = os.path.abspath(explicit)
         try:
             return _open(explicit), explicit
         except OSError as e:
