@@ -80,7 +80,10 @@ class Resampler:
     Examples
     --------
     >>> r = kwsig.Resampler(44100, 48000)
-    >>> y = np.concatenate([r.process(block) for block in blocks] + [r.flush()])
+    >>> x = np.random.default_rng(0).uniform(-1, 1, 44100)
+    >>> y = np.concatenate([r.process(b) for b in np.array_split(x, 10)] + [r.flush()])
+    >>> len(y), np.array_equal(y, kwsig.resample(x, 44100, 48000))
+    (48000, True)
     """
 
     def __init__(self, in_rate=None, out_rate=None, *, step=None, dtype=np.float64,
@@ -166,8 +169,10 @@ class Resampler:
         x = ck.vector(ck.real_array(x, "x", self.dtype), "x")
         if not isinstance(out, np.ndarray) or out.dtype != self.dtype or out.ndim != 1:
             raise TypeError("out: expected a 1-D array of %s" % self.dtype)
-        if not out.flags.c_contiguous or not out.flags.writeable or np.may_share_memory(out, x):
-            raise ValueError("out: must be C-contiguous, writeable and apart from x")
+        if not out.flags.c_contiguous or not out.flags.writeable or np.may_share_memory(out, x) \
+                or out.shape[0] > ck.INT_MAX:
+            raise ValueError("out: must be C-contiguous, writeable, apart from x and shorter"
+                             " than 2**31")
         with self._lock:
             n = self._resample(x, out, out.shape[0])
             if n < out.shape[0]:
