@@ -25,6 +25,7 @@ def _scale(norm, n, inverse):
 
 def _axis(x, axis):
     """x with `axis` moved last, and the axis to move the result's last axis back to."""
+    ck.last_axis(x, "a")
     axis = ck.integer(axis, "axis", None, None)
     if not -x.ndim <= axis < x.ndim:
         raise np.AxisError(axis, x.ndim, "axis")
@@ -33,7 +34,23 @@ def _axis(x, axis):
     return np.moveaxis(x, axis, -1), axis
 
 
-def _put(work, axis, out):
+def _fill(dst, x, n):
+    """The first n values of each row of x into dst, zero-padded."""
+    m = min(n, x.shape[-1])
+    dst[..., :m] = x[..., :m]
+    dst[..., m:n] = 0
+
+
+def _rows(work, call, n, direction):
+    """The library transform of n points on every row of C-contiguous work."""
+    for row in ck.rows(work, work.shape[-1]):
+        call(row, n, direction)
+
+
+def _finish(work, factor, axis, out):
+    """numpy's scaling and axis order, into `out` when given."""
+    if factor != 1.0:
+        work *= factor
     result = work if axis is None else np.moveaxis(work, -1, axis)
     if out is None:
         return result
@@ -43,24 +60,13 @@ def _put(work, axis, out):
 
 
 def _complex(a, n, axis, norm, out, inverse):
-    x = ck.complex_array(a, "a")
-    ck.last_axis(x, "a")
-    x, axis = _axis(x, axis)
+    x, axis = _axis(ck.complex_array(a, "a"), axis)
     n = ck.power_of_two(x.shape[-1] if n is None else n, "n")
-    norm = _norm(norm)
-    shape = x.shape[:-1] + (n,)
-    work = np.empty(shape, x.dtype)
-    m = min(n, x.shape[-1])
-    work[..., :m] = x[..., :m]
-    work[..., m:] = 0
-    call = lib.kwsig_fft if x.dtype == np.complex64 else lib.kwsig_fft_double
-    direction = -1 if inverse else 1
-    for row in ck.rows(work, n):
-        call(row, n, direction)
-    s = _scale(norm, n, inverse)
-    if s != 1.0:
-        work *= s
-    return _put(work, axis, out)
+    work = np.empty(x.shape[:-1] + (n,), x.dtype)
+    _fill(work, x, n)
+    _rows(work, lib.kwsig_fft if x.dtype == np.complex64 else lib.kwsig_fft_double, n,
+          -1 if inverse else 1)
+    return _finish(work, _scale(_norm(norm), n, inverse), axis, out)
 
 
 def fft(a, n=None, axis=-1, norm=None, out=None):
@@ -140,29 +146,19 @@ def rfft(a, n=None, axis=-1, norm=None, out=None):
     --------
     rfft_packed : the library's packed half-spectrum of n real values.
     """
-    x = ck.real_array(a, "a")
-    ck.last_axis(x, "a")
-    x, axis = _axis(x, axis)
+    x, axis = _axis(ck.real_array(a, "a"), axis)
     n = ck.power_of_two(x.shape[-1] if n is None else n, "n", 2)
-    norm = _norm(norm)
     ctype = np.complex64 if x.dtype == np.float32 else np.complex128
     work = np.empty(x.shape[:-1] + (n // 2 + 1,), ctype)
     flat = work.view(x.dtype)                     # n + 2 reals per row
-    m = min(n, x.shape[-1])
-    flat[..., :m] = x[..., :m]
-    flat[..., m:n] = 0
-    call = lib.kwsig_fft_real if x.dtype == np.float32 else lib.kwsig_fft_real_double
-    for row in ck.rows(work, n // 2 + 1):
-        call(row, n, 1)
+    _fill(flat, x, n)
+    _rows(work, lib.kwsig_fft_real if x.dtype == np.float32 else lib.kwsig_fft_real_double, n, 1)
     # Packed (X0, Xn/2, X1 ...) becomes (X0, 0, X1 ..., Xn/2, 0): bins 1 .. n/2-1
     # already sit where numpy wants them.
     flat[..., n] = flat[..., 1]
     flat[..., 1] = 0
     flat[..., n + 1] = 0
-    s = _scale(norm, n, False)
-    if s != 1.0:
-        work *= s
-    return _put(work, axis, out)
+    return _finish(work, _scale(_norm(norm), n, False), axis, out)
 
 
 def irfft(a, n=None, axis=-1, norm=None, out=None):
@@ -188,9 +184,7 @@ def irfft(a, n=None, axis=-1, norm=None, out=None):
         gives n/2 times this sequence; the factor 2/n is a power of two, applied
         exactly.
     """
-    x = ck.complex_array(a, "a")
-    ck.last_axis(x, "a")
-    x, axis = _axis(x, axis)
+    x, axis = _axis(ck.complex_array(a, "a"), axis)
     m = x.shape[-1]
     if n is None:
         n = ck.power_of_two(2 * (m - 1), "n (by default 2 * (bins - 1))", 2)
@@ -204,11 +198,8 @@ def irfft(a, n=None, axis=-1, norm=None, out=None):
     j = min(m, h)
     work[..., 2:2 * j:2] = x[..., 1:j].real
     work[..., 3:2 * j:2] = x[..., 1:j].imag
-    call = lib.kwsig_fft_real if rtype is np.float32 else lib.kwsig_fft_real_double
-    for row in ck.rows(work, n):
-        call(row, n, -1)
-    work *= 2.0 * _scale(_norm(norm), n, True)
-    return _put(work, axis, out)
+    _rows(work, lib.kwsig_fft_real if rtype is np.float32 else lib.kwsig_fft_real_double, n, -1)
+    return _finish(work, 2.0 * _scale(_norm(norm), n, True), axis, out)
 
 
 def fft_unscaled(a, direction=1, out=None):
@@ -241,9 +232,7 @@ def fft_unscaled(a, direction=1, out=None):
     work = ck.work_array(res)
     if work is not x:
         work[...] = x
-    call = lib.kwsig_fft if x.dtype == np.complex64 else lib.kwsig_fft_double
-    for row in ck.rows(work, n):
-        call(row, n, direction)
+    _rows(work, lib.kwsig_fft if x.dtype == np.complex64 else lib.kwsig_fft_double, n, direction)
     return ck.finish(work, res)
 
 
@@ -254,9 +243,8 @@ def _packed(a, out, direction):
     work = ck.work_array(res)
     if work is not x:
         work[...] = x
-    call = lib.kwsig_fft_real if x.dtype == np.float32 else lib.kwsig_fft_real_double
-    for row in ck.rows(work, n):
-        call(row, n, direction)
+    _rows(work, lib.kwsig_fft_real if x.dtype == np.float32 else lib.kwsig_fft_real_double, n,
+          direction)
     return ck.finish(work, res)
 
 
