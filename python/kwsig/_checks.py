@@ -10,6 +10,7 @@ longdouble, complex128, clongdouble) selects the double twin, integers and
 longdouble values converted as ``numpy.asarray(x, float64)`` would.
 """
 
+import ctypes
 import math
 import numbers
 import operator
@@ -154,11 +155,19 @@ def finish(work, out):
     return out
 
 
+def address(x):
+    """Address of the first value of C-contiguous x (the quicker route when writeable)."""
+    if x.flags.writeable:
+        return ctypes.addressof(ctypes.c_char.from_buffer(x)) if x.size else x.ctypes.data
+    return x.ctypes.data
+
+
 def rows(x, n):
     """Addresses of the rows of C-contiguous x viewed as (-1, n)."""
-    base = x.ctypes.data
-    step = n * x.itemsize
-    return range(base, base + x.size * x.itemsize, step) if x.size else range(0)
+    if x.ndim == 1:
+        return (address(x),)
+    base = address(x)
+    return range(base, base + x.size * x.itemsize, n * x.itemsize) if x.size else ()
 
 
 def grid(freqs, name="freqs"):

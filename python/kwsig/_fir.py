@@ -61,6 +61,7 @@ class FirFilter:
             s = ck.real_array(state, "state", self.dtype)
             self._initial = ck.vector(s, "state", self._ntaps).copy()
         self._state = self._initial.copy()
+        self._pointers = (self._c.ctypes.data, self._ntaps, self._state.ctypes.data)
         self._lock = threading.Lock()
 
     @property
@@ -101,12 +102,11 @@ class FirFilter:
         work = ck.work_array(res)
         # The library may write over its input, but only exactly over it.
         if work is not x and np.may_share_memory(work, x) and \
-                work.ctypes.data != x.ctypes.data:
+                ck.address(work) != ck.address(x):
             work = np.empty(n, self.dtype)
         if n:
             with self._lock:
-                self._call(x.ctypes.data, work.ctypes.data, n, self._c.ctypes.data,
-                           self._ntaps, self._state.ctypes.data)
+                self._call(ck.address(x), ck.address(work), n, *self._pointers)
         return ck.finish(work, res)
 
 

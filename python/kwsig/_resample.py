@@ -125,6 +125,7 @@ class Resampler:
                       self._history.ctypes.data)
         self._chunk = max(1, min(1 << 20, int(_CALL_OUTPUTS * self.step)))
         self._none = np.zeros(1, self.dtype)   # the input of calls without input
+        self._none_address = self._none.ctypes.data
         self._lock = threading.Lock()
         self._retries = 0
         self._start()
@@ -184,8 +185,8 @@ class Resampler:
 
     def _resample(self, x, out, capacity):
         nw, ph, hist = self._refs
-        ptr = x.ctypes.data if x.shape[0] else self._none.ctypes.data
-        self._library_call(ptr, x.shape[0], out.ctypes.data, capacity, nw, ph, self.step, hist)
+        ptr = ck.address(x) if x.shape[0] else self._none_address
+        self._library_call(ptr, x.shape[0], ck.address(out), capacity, nw, ph, self.step, hist)
         return self._nwritten.value
 
     def _run(self, x):

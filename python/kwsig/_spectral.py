@@ -57,7 +57,7 @@ def window(kind, n, norm="mean", gain=1.0, dtype=np.float64, out=None):
     work = ck.work_array(res)
     if n:
         call = lib.kwsig_window if d == np.float32 else lib.kwsig_window_double
-        call(work.ctypes.data, n, t, m, gain)
+        call(ck.address(work), n, t, m, gain)
     return ck.finish(work, res)
 
 
@@ -65,22 +65,22 @@ def window(kind, n, norm="mean", gain=1.0, dtype=np.float64, out=None):
 def _named_window(kind, n, dtype):
     w = window(kind, n, dtype=dtype)
     w.flags.writeable = False
-    return w
+    return w, w.ctypes.data
 
 
 def _window_for(win, n, dtype):
-    """The window array a spectrum multiplies by: a kind name, None or values."""
+    """The window array a spectrum multiplies by (a kind name, None or values), and its address."""
     if win is None:
         win = "uniform"
     if isinstance(win, str):
         ck.choice(win, "window", WINDOWS)
         return _named_window(win.lower(), n, dtype)
-    w = ck.real_array(win, "window", dtype)
-    return ck.vector(w, "window", n)
+    w = ck.vector(ck.real_array(win, "window", dtype), "window", n)
+    return w, ck.address(w)
 
 
 def _spectrum(x, win, mode, out, n, nout, real_dtype, call):
-    w = _window_for(win, n, real_dtype)
+    w, wp = _window_for(win, n, real_dtype)
     m = ck.choice(mode, "mode", _MODES)
     x = np.ascontiguousarray(x)
     res = ck.out_array(out, x.shape[:-1] + (nout,), real_dtype)
@@ -89,7 +89,6 @@ def _spectrum(x, win, mode, out, n, nout, real_dtype, call):
     # find its input or the window already overwritten by an earlier one.
     if x.size > n and (np.may_share_memory(work, x) or np.may_share_memory(work, w)):
         work = np.empty(res.shape, res.dtype)
-    wp = w.ctypes.data
     for src, dst in zip(ck.rows(x, x.shape[-1]), ck.rows(work, nout)):
         call(src, dst, wp, n, m)
     return ck.finish(work, res)
