@@ -49,7 +49,8 @@ def real(value, name, finite=True):
 def power_of_two(n, name, minimum=1, maximum=2**30):
     n = integer(n, name)
     if n < minimum or n > maximum or n & (n - 1):
-        raise ValueError("%s: must be a power of two from %d to %d, got %d" % (name, minimum, maximum, n))
+        raise ValueError("%s: must be a power of two from %d to %d, got %d"
+                         % (name, minimum, maximum, n))
     return n
 
 
@@ -177,7 +178,7 @@ def grid(freqs, name="freqs"):
     included), a real scalar, or a 1-D array of evenly spaced frequencies
     (ascending, descending or all equal), which the library evaluates on the grid
     from freqs[0] to freqs[-1]."""
-    if isinstance(freqs, (numbers.Integral, np.integer)) and not isinstance(freqs, (bool, np.bool_)):
+    if isinstance(freqs, numbers.Integral) and not isinstance(freqs, (bool, np.bool_)):
         n = integer(freqs, name, 0)
         return 0.0, 0.5, n, (n,)
     f = numeric(freqs, name)

@@ -38,7 +38,8 @@ def _fill(dst, x, n):
     """The first n values of each row of x into dst, zero-padded."""
     m = min(n, x.shape[-1])
     dst[..., :m] = x[..., :m]
-    dst[..., m:n] = 0
+    if m < n:
+        dst[..., m:n] = 0
 
 
 def _rows(work, call, n, direction):

@@ -4,4 +4,5 @@ import os
 import sys
 
 if importlib.util.find_spec("kwsig") is None:
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "python"))
+    here = os.path.dirname(os.path.abspath(__file__))
+    sys.path.insert(0, os.path.join(here, "..", "..", "python"))

@@ -1,12 +1,12 @@
 """Refusals, dtypes, out= and copies, threads, loading and installing."""
 
+import concurrent.futures
 import importlib.util
 import os
 import re
 import shutil
 import subprocess
 import sys
-import threading
 
 import numpy as np
 import pytest
@@ -19,62 +19,38 @@ x16 = np.linspace(-1, 1, 16)
 
 @pytest.mark.parametrize("call,error,name", [
     (lambda: kwsig.fft(np.ones(12)), ValueError, "n"),
-    (lambda: kwsig.fft(np.ones(8), n=0), ValueError, "n"),
     (lambda: kwsig.fft(np.ones(8), n=4.0), TypeError, "n"),
     (lambda: kwsig.fft(np.ones(8), axis=1), ValueError, "axis"),
-    (lambda: kwsig.fft(3.0), ValueError, "a"),
     (lambda: kwsig.fft(["a", "b"]), TypeError, "a"),
     (lambda: kwsig.ifft(x16, norm="half"), ValueError, "norm"),
-    (lambda: kwsig.rfft(np.ones(1)), ValueError, "n"),
     (lambda: kwsig.rfft(x16 + 1j), TypeError, "a"),
     (lambda: kwsig.irfft(np.ones(4)), ValueError, "n"),
     (lambda: kwsig.fft(x16, out=np.empty(16)), TypeError, "out"),
-    (lambda: kwsig.fft(x16, out=np.empty(8, complex)), ValueError, "out"),
-    (lambda: kwsig.fft_unscaled(np.ones(6)), ValueError, "a"),
+    (lambda: kwsig.rfft_packed(x16, out=np.empty(8)), ValueError, "out"),
     (lambda: kwsig.fft_unscaled(x16, direction=2**31), ValueError, "direction"),
-    (lambda: kwsig.rfft_packed(np.ones(1)), ValueError, "a"),
     (lambda: kwsig.window("hamming", 8), ValueError, "kind"),
-    (lambda: kwsig.window(1, 8), TypeError, "kind"),
     (lambda: kwsig.window("hann", -1), ValueError, "n"),
-    (lambda: kwsig.window("hann", 2**31), ValueError, "n"),
     (lambda: kwsig.window("hann", 8, norm="peak"), ValueError, "norm"),
     (lambda: kwsig.window("hann", 8, dtype=np.int32), TypeError, "dtype"),
-    (lambda: kwsig.window("hann", 8, gain="1"), TypeError, "gain"),
     (lambda: kwsig.spectrum(np.ones(10)), ValueError, "x"),
     (lambda: kwsig.spectrum(x16, window=np.ones(15)), ValueError, "window"),
-    (lambda: kwsig.spectrum(x16, window="kaiser"), ValueError, "window"),
     (lambda: kwsig.spectrum(x16, mode="dB20"), ValueError, "mode"),
-    (lambda: kwsig.spectrum(x16, out=np.empty(16)), ValueError, "out"),
     (lambda: kwsig.cspectrum(np.ones(3)), ValueError, "x"),
     (lambda: kwsig.Resampler(44100), TypeError, "out_rate"),
-    (lambda: kwsig.Resampler(44100, 48000, step=1.0), TypeError, "step"),
     (lambda: kwsig.Resampler(float("nan"), 48000), ValueError, "in_rate"),
     (lambda: kwsig.Resampler(44100, float("inf")), ValueError, "out_rate"),
-    (lambda: kwsig.Resampler(44100, 0), ValueError, "out_rate"),
     (lambda: kwsig.Resampler(step=0.0), ValueError, "step"),
-    (lambda: kwsig.Resampler(step=-1.0), ValueError, "step"),
-    (lambda: kwsig.Resampler(step=1e-6), ValueError, "step"),
     (lambda: kwsig.Resampler(step=1e6), ValueError, "step"),
-    (lambda: kwsig.Resampler(step=True), TypeError, "step"),
     (lambda: kwsig.Resampler(step=1.0, phase=float("nan")), ValueError, "phase"),
-    (lambda: kwsig.Resampler(step=1.0, phase=-100.0), ValueError, "phase"),
     (lambda: kwsig.Resampler(step=1.0, history=np.ones(10)), ValueError, "history"),
-    (lambda: kwsig.Resampler(step=1.0, dtype=np.complex64), TypeError, "dtype"),
     (lambda: kwsig.Resampler(step=1.0).process(np.ones((2, 2))), ValueError, "block"),
-    (lambda: kwsig.resample(np.ones(4), 1, -2), ValueError, "out_rate"),
     (lambda: kwsig.resampler_response([0.0, 0.1, 0.3]), ValueError, "freqs"),
-    (lambda: kwsig.resampler_response([0.0, np.nan]), ValueError, "freqs"),
-    (lambda: kwsig.resampler_response(np.zeros((2, 2))), ValueError, "freqs"),
     (lambda: kwsig.FirFilter([]), ValueError, "coefficients"),
     (lambda: kwsig.FirFilter([1.0, 2.0], state=[0.0]), ValueError, "state"),
-    (lambda: kwsig.FirFilter([1j]), TypeError, "coefficients"),
-    (lambda: kwsig.FirFilter([1.0]).process([[1.0]]), ValueError, "block"),
-    (lambda: kwsig.FirFilter([1.0]).process([1.0], out=np.empty(2)), ValueError, "out"),
-    (lambda: kwsig.fir_response([1.0], freqs=-1), ValueError, "freqs"),
+    (lambda: kwsig.fir_response([1j], 8), TypeError, "coefficients"),
     (lambda: kwsig.fir_design(np.ones(10), np.ones(10), 3), ValueError, "desired"),
     (lambda: kwsig.fir_design(np.ones(9), np.ones(8), 3), ValueError, "weights"),
     (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 9), ValueError, "ntaps"),
-    (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 0), ValueError, "ntaps"),
     (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 3, float("inf")), ValueError, "delay"),
     (lambda: kwsig.fir_design(np.ones(9), np.zeros(9), 3), np.linalg.LinAlgError, "singular"),
 ])
@@ -95,7 +71,7 @@ def test_dtypes_pick_the_twin():
 def test_copies_and_out():
     z = (np.arange(32.0) + 1j).reshape(2, 16)
     want = kwsig.fft(z[:, ::2])
-    assert np.array_equal(kwsig.fft(np.ascontiguousarray(z[:, ::2])), want)  # strided input read right
+    assert np.array_equal(kwsig.fft(np.ascontiguousarray(z[:, ::2])), want)  # strided input
     out = np.empty((2, 16), complex)[:, ::2]                                 # strided out filled
     assert kwsig.fft(z[:, ::2], out=out) is out and np.array_equal(out, want)
     a = z.copy()
@@ -110,15 +86,8 @@ def test_copies_and_out():
 def test_threads_on_separate_objects_agree_with_one_thread():
     x = np.random.default_rng(1).uniform(-1, 1, 200000)
     want = kwsig.FirFilter(np.hanning(64)).process(x)
-    got = [None] * 4
-
-    def work(i):
-        got[i] = kwsig.FirFilter(np.hanning(64)).process(x)
-    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        got = pool.map(lambda _: kwsig.FirFilter(np.hanning(64)).process(x), range(4))
     assert all(np.array_equal(g, want) for g in got)
 
 
@@ -135,7 +104,8 @@ def test_load_errors_say_where_they_looked(tmp_path):
     shutil.copytree(kwsig.__path__[0], tmp_path / "kwsig")
     r = python("import kwsig", {"PYTHONPATH": str(tmp_path), "LD_LIBRARY_PATH": ""})
     assert r.returncode != 0
-    assert "beside the package: %s" % (tmp_path / "kwsig") in r.stderr and "system loader" in r.stderr
+    assert "beside the package: %s" % (tmp_path / "kwsig") in r.stderr
+    assert "system loader" in r.stderr
 
 
 def test_version_matches_the_header():
