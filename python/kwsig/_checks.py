@@ -93,8 +93,13 @@ def single(x):
     return x.dtype in _SINGLE
 
 
+_FLOATS = (np.dtype(np.float32), np.dtype(np.float64))
+
+
 def real_array(a, name, dtype=None):
     """A real array of the twin's type (of `dtype` when given), not yet contiguous."""
+    if type(a) is np.ndarray and (a.dtype == dtype if dtype is not None else a.dtype in _FLOATS):
+        return a
     x = numeric(a, name)
     if x.dtype.kind == "c":
         raise TypeError("%s: expected real values, got %s" % (name, x.dtype))

@@ -101,7 +101,7 @@ class FirFilter:
         res = ck.out_array(out, (n,), self.dtype)
         work = ck.work_array(res)
         # The library may write over its input, but only exactly over it.
-        if work is not x and np.may_share_memory(work, x) and \
+        if out is not None and work is not x and np.may_share_memory(work, x) and \
                 ck.address(work) != ck.address(x):
             work = np.empty(n, self.dtype)
         if n:
