@@ -112,10 +112,17 @@ def fft(a, n=None, axis=-1, norm=None, out=None):
 def ifft(a, n=None, axis=-1, norm=None, out=None):
     """Inverse discrete Fourier transform, as ``numpy.fft.ifft`` (divides by n).
 
-    Parameters and dtypes as for `fft`; the result is
-    ``x[p] = (1/n) sum_k a[k] exp(+2j pi p k / n)`` with norm='backward'.
-    The division by a power of two is exact, so the values are the library's
-    unscaled inverse divided by n without a further rounding.
+    Parameters
+    ----------
+    a, n, axis, norm, out
+        As for `fft`.
+
+    Returns
+    -------
+    ndarray
+        ``x[p] = (1/n) sum_k a[k] exp(+2j pi p k / n)`` along `axis` with
+        norm='backward'. The division by a power of two is exact: the values are
+        the library's unscaled inverse divided by n without a further rounding.
     """
     return _complex(a, n, axis, norm, out, True)
 

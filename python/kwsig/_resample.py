@@ -2,15 +2,16 @@
 
 Positions are in input periods. Output j of a stream lies at p0 + j * step
 (p0 the start phase) and is computed once the input reaches 5.5 periods past
-it. A library call with n inputs, phase p and step s therefore yields every
-output whose position lies at or before n - 5.5: floor((n - 5.5 - p) / s) + 1
-of them (none when that is negative), apart from the rounding of the phase,
-which the library keeps in the sample type and updates once per input and
-once per output. A call that fills its output array leaves input unread and
-does not say how much, so `Resampler.process` always gives room for every
-output of a call: the count above plus the phase's worst rounding drift, and
-should a call still fill its array it is repeated from the saved state with
-twice the room.
+it. A library call that fills its output array leaves input unread and does
+not say how much, so `Resampler.process` always gives a call room for more
+outputs than it can write: the bound of kwsig.h,
+
+    nmax = floor((ninput * (1 + e) - 5.5 - phase) / (step - e)) + 1,
+
+e = 2^-20 (float) or 2^-49 (double) covering the rounding of the phase, valid
+for |phase| <= 16 and e < step <= 16, which the step and start-phase limits
+below keep. Should a call still fill its array, it is repeated from the saved
+state with twice the room.
 """
 
 import ctypes
@@ -26,8 +27,8 @@ from ._library import lib
 __all__ = ["Resampler", "resample", "resampler_response"]
 
 MIN_STEP = 2.0**-16   # below, a float phase barely moves per output
-MAX_STEP = 2.0**16
-MAX_PHASE = 64.0      # start phase bound: the float phase still moves by the smallest step
+MAX_STEP = 16.0       # limits of the output bound, with MAX_PHASE
+MAX_PHASE = 16.0
 _TAPS = 11
 _REACH = 5.5          # an output needs the input up to 5.5 periods past its position
 _FLUSH_ZEROS = 6      # zeros after the end that bring out every output before it
@@ -51,13 +52,13 @@ class Resampler:
         48000). The step is ``in_rate / out_rate`` input periods per output.
     step : float, optional
         The step itself, instead of the two rates. It must lie between 2**-16
-        and 2**16 after rounding to `dtype`.
+        and 16 after rounding to `dtype`.
     dtype : {float64, float32}, optional
         Precision of samples, phase and step: the library's double or float
         resampler.
     phase : float, optional
         Position of the first output in input periods, relative to the first
-        input sample (default 0, |phase| <= 64). Phases of -6.5 or less give
+        input sample (default 0, |phase| <= 16). Phases of -6.5 or less give
         leading zeros.
     history : array_like, optional
         The 11 samples before the stream, oldest first (default zeros).
@@ -70,9 +71,12 @@ class Resampler:
     the end of the input), exactly, whatever the block sizes, and the same
     values as one `process` call on the whole input. Every output is a weighted
     sum of 11 input samples; the kernel is not widened when lowering the rate.
-    With float32 the phase is kept in float: over streams of more than about
-    10**7 outputs its rounding can move outputs by whole input periods, and the
-    count then follows the library.
+    With float32 the library keeps the phase in float, whose rounding shifts
+    the outputs of long streams (a 10-minute stream from 8 kHz to 44.1 kHz
+    falls about 100 outputs behind by its end). `flush` still completes the
+    count above, with outputs computed past the end of the input (zeros); only
+    a stream that has run more than 5.5 input periods ahead ends with more.
+    Use float64 where long streams must keep their timing.
 
     Calls on one resampler are serialised by a lock; separate resamplers run in
     parallel in separate threads.
@@ -102,11 +106,11 @@ class Resampler:
             ratio = fractions.Fraction(wanted)
         self.step = float(self.dtype.type(wanted))
         if not MIN_STEP <= self.step <= MAX_STEP:
-            raise ValueError("%s: %r is outside 2**-16 .. 2**16" % (name, wanted))
+            raise ValueError("%s: %r is outside 2**-16 .. 16" % (name, wanted))
         self._ratio = ratio
         p = ck.real(phase, "phase")
         if abs(p) > MAX_PHASE:
-            raise ValueError("phase: must lie within -64 .. 64, got %r" % p)
+            raise ValueError("phase: must lie within -16 .. 16, got %r" % p)
         self._phase0 = float(self.dtype.type(p))
         if history is None:
             self._history0 = np.zeros(_TAPS, self.dtype)
@@ -116,7 +120,7 @@ class Resampler:
 
         single = self.dtype == np.float32
         self._library_call = lib.kwsig_resample if single else lib.kwsig_resample_double
-        self._unit = 2.0**-24 if single else 2.0**-53   # half an ulp, relative
+        self._e = 2.0**-20 if single else 2.0**-49        # rounding allowance of the bound
         self._phase = (ctypes.c_float if single else ctypes.c_double)()
         self._nwritten = ctypes.c_int()
         self._history = np.empty(_TAPS, self.dtype)
@@ -124,7 +128,7 @@ class Resampler:
         self._refs = (ctypes.addressof(self._nwritten), ctypes.addressof(self._phase),
                       self._history.ctypes.data)
         self._chunk = max(1, min(1 << 20, int(_CALL_OUTPUTS * self.step)))
-        self._none = np.zeros(1, self.dtype)   # the input of calls without input
+        self._none = np.zeros(1, self.dtype)   # the input of a call without input
         self._none_address = self._none.ctypes.data
         self._lock = threading.Lock()
         self._retries = 0
@@ -153,12 +157,10 @@ class Resampler:
             self._start()
 
     def _bound(self, n):
-        """More outputs than a call with n inputs can yield from the current phase."""
-        p, s = self._phase.value, self.step
-        span = n - _REACH - p
-        ops = n + max(span, 0.0) / s + 2.0                 # phase updates of the call
-        drift = 2.0 * ops * (max(abs(p), s, 8.0) + 1.0) * self._unit
-        return max(math.floor((span + drift) / s), -1) + 3  # count + 1, at least 2
+        """Room for a call with n inputs: one more than it can write, nmax + 1."""
+        e = self._e
+        top = n * (1.0 + e) - _REACH - self._phase.value
+        return math.floor(top / (self.step - e)) + 2 if top >= 0 else 1
 
     def _call_once(self, x, out):
         """One library call with the room `out` gives; returns its output count.
@@ -206,20 +208,14 @@ class Resampler:
             bound *= 2
 
     def _feed(self, x):
-        pieces = []
-        # Outputs already due (a start phase at or below -5.5): calls without
-        # input, which lose nothing when they fill their array.
-        while self._phase.value <= -_REACH:
-            cap = min(self._bound(0), _CALL_OUTPUTS)
-            out = np.empty(cap, self.dtype)
-            n = self._resample(x[:0], out, cap)
-            pieces.append(out[:n])
-            if n < cap:
-                break
-        for i in range(0, x.shape[0], self._chunk):
-            pieces.append(self._run(x[i:i + self._chunk]))
-        self._consumed += x.shape[0]
-        y = pieces[0] if len(pieces) == 1 else np.concatenate(pieces) if pieces else x[:0].copy()
+        n = x.shape[0]
+        if n == 0:   # only outputs already due, after a call that filled its array
+            y = self._run(x) if self._phase.value <= -_REACH else x.copy()
+        elif n <= self._chunk:
+            y = self._run(x)
+        else:
+            y = np.concatenate([self._run(x[i:i + self._chunk]) for i in range(0, n, self._chunk)])
+        self._consumed += n
         self._produced += y.shape[0]
         return y
 
@@ -285,7 +281,7 @@ def resample(x, in_rate, out_rate, dtype=None):
         1-D real signal; float32/float16 use the float resampler, every other
         real dtype float64 (or as `dtype` says).
     in_rate, out_rate : float
-        Sample rates; the step in_rate / out_rate must lie within 2**-16 .. 2**16.
+        Sample rates; the step in_rate / out_rate must lie within 2**-16 .. 16.
     dtype : {None, float32, float64}, optional
         Precision, overriding the choice by the dtype of `x`.
 
