@@ -115,8 +115,9 @@ def test_version_matches_the_header():
 
 @pytest.mark.skipif("KWSIG_BUILD_DIR" not in os.environ, reason="KWSIG_BUILD_DIR (CTest) not set")
 def test_cmake_install_puts_the_package_beside_the_library(tmp_path):
-    subprocess.run(["cmake", "--install", os.environ["KWSIG_BUILD_DIR"], "--prefix", str(tmp_path)],
-                   check=True, capture_output=True)
+    for component in ("Unspecified", "python"):   # leaves install_manifest.txt alone
+        subprocess.run(["cmake", "--install", os.environ["KWSIG_BUILD_DIR"], "--prefix",
+                        str(tmp_path), "--component", component], check=True, capture_output=True)
     site = next(p.parent.parent for p in tmp_path.rglob("kwsig/__init__.py"))
     r = python("import kwsig; print(kwsig.library_path); print(kwsig.rfft([1, 2, 4, 8]))",
                {"PYTHONPATH": str(site)}, cwd=tmp_path)
