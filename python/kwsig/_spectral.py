@@ -11,10 +11,10 @@ __all__ = ["window", "spectrum", "cspectrum", "WINDOWS"]
 
 # Window kinds and the library's selector for each.
 WINDOWS = {
-    "uniform": 0, "boxcar": 0, "rectangular": 0,
+    "uniform": 0, "boxcar": 0,
     "hann": 1,
-    "blackmanharris5": 2,   # 5-term, sidelobes below -125 dB
-    "flattop": 3,           # 5-term flat top: scalloping below 1e-5 dB, slightly negative edges
+    "low_sidelobe": 2,            # five-term, sidelobes below -125 dB
+    "flat_top": 3, "flattop": 3,  # five-term, flat to 0.01 dB across a bin
 }
 _NORMS = {"mean": 0, "rms": 1}
 _MODES = {"magnitude": 0, "power": 1, "db": 2}
@@ -26,9 +26,11 @@ def window(kind, n, norm="mean", gain=1.0, dtype=np.float64, out=None):
     Parameters
     ----------
     kind : str
-        'hann'; 'blackmanharris5' (5-term, sidelobes below -125 dB); 'flattop'
-        (5-term flat top, slightly negative near the edges); 'uniform' (also
-        'boxcar', 'rectangular').
+        'hann'; 'low_sidelobe' (five terms, sidelobes below -125 dB, for weak
+        tones beside strong ones); 'flat_top' or 'flattop' (five terms, gain
+        flat to 0.01 dB across a bin, for amplitudes; slightly negative near the
+        edges); 'uniform' or 'boxcar'. kwsig.h tabulates their sidelobes, noise
+        bandwidths and scalloping losses.
     n : int
         Number of samples, >= 0 (0 gives an empty array). Odd counts get the
         same DFT-even form, centred between samples (n-1)/2 and (n+1)/2.

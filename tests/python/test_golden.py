@@ -104,7 +104,7 @@ def run_fft(p, rng, h, dtype, real_transform):
         x = y
 
 
-KINDS = {1: "hann", 2: "blackmanharris5", 3: "flattop"}
+KINDS = {1: "hann", 2: "low_sidelobe", 3: "flat_top"}
 MODES = {0: "magnitude", 2: "db"}
 
 

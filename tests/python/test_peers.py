@@ -40,7 +40,7 @@ def test_fft_family_matches_numpy(dtype):
 
 def test_windows_match_scipy_periodic_forms():
     shapes = {"hann": "hann", "uniform": "boxcar",
-              "blackmanharris5": ("general_cosine",
+              "low_sidelobe": ("general_cosine",
                                   [1, 1.45875529058, 0.543087184, 0.08816718498, 0.00390252806]),
               "flattop": ("general_cosine", [1, 1.941109216, 1.308381824, 0.40400112, 0.035108828])}
     for kind, peer in shapes.items():
