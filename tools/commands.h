@@ -59,6 +59,6 @@ struct FilterOptions {
 std::string filter_file(const std::string &in, const std::string &out, const FilterOptions &opt);
 
 // demo.cpp
-std::string run_demo(const std::string &folder);
+void run_demo(const std::string &folder);  // prints as it goes
 
 }  // namespace tool

@@ -167,10 +167,9 @@ int for_each_file(const std::vector<std::string> &files, int jobs,
     for (std::size_t i = 0; i < n; ++i) {
         std::unique_lock<std::mutex> lock(mutex);
         finished.wait(lock, [&] { return status[i] >= 0; });
-        std::fputs(text[i].c_str(), stdout);
-        std::fflush(stdout);
+        Progress::print(stdout, text[i]);
         if (status[i] != 0) {
-            std::fprintf(stderr, "kwsig: %s: %s\n", files[i].c_str(), error[i].c_str());
+            Progress::print(stderr, "kwsig: " + files[i] + ": " + error[i] + "\n");
             result = std::max(result, status[i]);
         }
     }
@@ -254,7 +253,14 @@ void Workers::run(std::size_t n, const std::function<void(std::size_t)> &job) {
 
 namespace {
 std::atomic<std::uint64_t> g_done{0};
+std::mutex g_line;              // the progress line on stderr
+std::size_t g_line_length = 0;  // 0 while no line is shown
+
+void erase_line() {
+    if (g_line_length) std::fprintf(stderr, "\r%*s\r", int(g_line_length), "");
+    g_line_length = 0;
 }
+}  // namespace
 
 struct Progress::Impl {
     std::string label;
@@ -267,17 +273,24 @@ struct Progress::Impl {
     void run() {
         using clock = std::chrono::steady_clock;
         const auto start = clock::now();
-        bool shown = false;
         std::unique_lock<std::mutex> lock(mutex);
         while (!wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return stop; })) {
             if (clock::now() - start < std::chrono::seconds(2)) continue;
             const double part = std::min(1.0, double(g_done.load()) / double(total));
-            std::fprintf(stderr, "\r%s %3.0f%%", label.c_str(), 100 * part);
-            shown = true;
+            std::lock_guard<std::mutex> line(g_line);
+            g_line_length = std::size_t(std::fprintf(stderr, "\r%s %3.0f%%", label.c_str(), 100 * part)) - 1;
         }
-        if (shown) std::fprintf(stderr, "\r%*s\r", int(label.size()) + 5, "");
+        std::lock_guard<std::mutex> line(g_line);
+        erase_line();
     }
 };
+
+void Progress::print(std::FILE *stream, const std::string &text) {
+    std::lock_guard<std::mutex> line(g_line);
+    erase_line();
+    std::fputs(text.c_str(), stream);
+    std::fflush(stream);
+}
 
 Progress::Progress(std::string label, std::uint64_t total) : impl_(nullptr) {
     g_done = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -83,6 +84,9 @@ public:
     Progress(std::string label, std::uint64_t total);
     ~Progress();
     static void advance(std::uint64_t units);
+    // Writes text without mixing it into the progress line, which the next
+    // update redraws below it.
+    static void print(std::FILE *stream, const std::string &text);
 
 private:
     struct Impl;

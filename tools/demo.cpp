@@ -38,18 +38,19 @@ void write_signal(const std::string &path) {
 
 }  // namespace
 
-std::string run_demo(const std::string &folder) {
+void run_demo(const std::string &folder) {
     if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
         throw Failure(format("cannot create folder '%s': %s", folder.c_str(), std::strerror(errno)));
     const std::string dir = folder + "/";
-    std::string s = "kwsig demo: a test signal through every command, written to " + dir + "\n\n";
+    auto say = [](const std::string &text) { Progress::print(stdout, text); };
     auto step = [&](const std::string &command, const std::string &result) {
-        s += "$ kwsig " + command + "\n" + result + "\n";
+        say("$ kwsig " + command + "\n" + result + "\n");
     };
+    say("kwsig demo: a test signal through every command, written to " + dir + "\n\n");
 
     write_signal(dir + "signal.wav");
-    s += "signal.wav: 4 s at 44100 Hz, 24-bit stereo: 1 kHz at -6 dBFS, 5 kHz at -26 dBFS, and a sweep\n"
-         "from 20 Hz to 20 kHz at -40 dBFS (rising on the left, falling on the right)\n\n";
+    say("signal.wav: 4 s at 44100 Hz, 24-bit stereo: 1 kHz at -6 dBFS, 5 kHz at -26 dBFS, and a sweep\n"
+         "from 20 Hz to 20 kHz at -40 dBFS (rising on the left, falling on the right)\n\n");
     step("info " + dir + "signal.wav", info_file(dir + "signal.wav"));
 
     SpectrumOptions spec;
@@ -82,10 +83,9 @@ std::string run_demo(const std::string &folder) {
     step("filter " + dir + "signal.wav " + dir + "signal-lowpass.wav --coefficients " + dir + "lowpass.txt",
          filter_file(dir + "signal.wav", dir + "signal-lowpass.wav", filter));
 
-    s += "Everything is in " + dir +
+    say("Everything is in " + dir +
          ": signal.wav, signal-48k.wav, signal-16k.wav, signal-lowpass.wav,\n"
-         "spectrum.svg, spectrum.csv, spectrum-16k.svg, lowpass.txt, lowpass.svg (SVG opens in any browser).\n";
-    return s;
+         "spectrum.svg, spectrum.csv, spectrum-16k.svg, lowpass.txt, lowpass.svg (SVG opens in any browser).\n");
 }
 
 }  // namespace tool

@@ -2,8 +2,9 @@
 # consumer against it: through find_package(kwsig CONFIG), through pkg-config,
 # with the static archive named on the C compiler's command line (no C++
 # run-time), and fully static through `pkg-config --static`. Finally the
-# uninstall target must leave the prefix without a file.
-# Arguments: BUILD_DIR, SOURCE_DIR, WORK_DIR, C_COMPILER.
+# uninstall target must leave the prefix without a file. The installed kwsig
+# command must run when it was built (TOOL).
+# Arguments: BUILD_DIR, SOURCE_DIR, WORK_DIR, C_COMPILER, TOOL.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -16,6 +17,9 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+if(TOOL)
+  run(${prefix}/bin/kwsig --version)
+endif()
 
 # find_package
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/cmake-consumer

@@ -169,6 +169,21 @@ INSTANTIATE_TEST_SUITE_P(Rates, Resample,
                              return std::to_string(info.param.in_rate) + "to" + std::to_string(info.param.out_rate);
                          });
 
+// Lowering the rate, a tone above the new half rate would alias: the
+// low-pass keeps it 80 dB down, and --no-lowpass shows what it prevents.
+TEST_F(Tool, LoweringTheRateFiltersWhatWouldAlias) {
+    write_audio(dir / "high.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, tones(44100, 44100, {{{10000, 0.5, 0}}}));
+    for (const char *option : {"", " --no-lowpass"}) {
+        ASSERT_EQ(kwsig(std::string("resample high.wav low.wav --rate 16000") + option).status, 0);
+        const Audio out = read_audio(dir / "low.wav");
+        double sum = 0;
+        for (std::size_t i = 1000; i < 15000; ++i) sum += out.at(i, 0) * out.at(i, 0);
+        const double rms_db = 10 * std::log10(sum / 14000 / (0.5 * 0.5 / 2));
+        if (*option) EXPECT_GT(rms_db, -30);
+        else EXPECT_LT(rms_db, -80);
+    }
+}
+
 // ---- spectrum ------------------------------------------------------------------
 
 class Spectrum : public Tool, public ::testing::WithParamInterface<const char *> {};
