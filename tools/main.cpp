@@ -71,8 +71,12 @@ int main(int argc, char **argv) {
             ->type_name("N")
             ->check(number("a whole number from 1 to 256", [](double v) { return whole(v) && v >= 1 && v <= 256; }));
     };
-    auto add_outputs = [&](CLI::App *sub) {
+    // Commands that write audio: inputs, the output and its format.
+    auto add_outputs = [&](CLI::App *sub, std::string &container, std::string &encoding) {
         sub->add_option("FILES", files, "IN OUT, or several IN and an output FOLDER")->required();
+        sub->add_option("--format", container, "Container: wav, flac, aiff, ogg, caf, ...")->type_name("NAME");
+        sub->add_option("--encoding", encoding, "Samples: pcm16, pcm24, float, vorbis, ...")->type_name("NAME");
+        add_jobs(sub);
     };
 
     // ---- info
@@ -147,15 +151,12 @@ int main(int argc, char **argv) {
     ResampleOptions ropt;
     double rate = 0;
     bool no_lowpass = false;
-    add_outputs(resample);
     resample->add_option("--rate", rate, "Output sample rate in Hz")
         ->required()
         ->type_name("HZ")
         ->check(number("a whole number of Hz from 1 to 10000000", [](double v) { return whole(v) && v >= 1 && v <= 1e7; }));
     resample->add_flag("--no-lowpass", no_lowpass, "No anti-alias low-pass when lowering the rate");
-    resample->add_option("--format", ropt.container, "Container: wav, flac, aiff, ogg, caf, ...")->type_name("NAME");
-    resample->add_option("--encoding", ropt.encoding, "Samples: pcm16, pcm24, float, vorbis, ...")->type_name("NAME");
-    add_jobs(resample);
+    add_outputs(resample, ropt.container, ropt.encoding);
     resample->footer(
         "Streams each file block by block through the library's 11-tap resampler\n"
         "with one state per channel and flushes the end: OUT has round(frames x\n"
@@ -224,13 +225,10 @@ int main(int argc, char **argv) {
     auto *filter = app.add_subcommand("filter", "Filter audio files with FIR coefficients");
     FilterOptions fopt;
     std::string coef_in;
-    add_outputs(filter);
     filter->add_option("--coefficients", coef_in, "Coefficient file, as `design` writes")
         ->required()
         ->type_name("FILE");
-    filter->add_option("--format", fopt.container, "Container: wav, flac, aiff, ogg, caf, ...")->type_name("NAME");
-    filter->add_option("--encoding", fopt.encoding, "Samples: pcm16, pcm24, float, vorbis, ...")->type_name("NAME");
-    add_jobs(filter);
+    add_outputs(filter, fopt.container, fopt.encoding);
     filter->footer(
         "Every channel goes block by block through the library's FIR filter\n"
         "(double precision) with its own state; OUT has as many frames as IN.\n"

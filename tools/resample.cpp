@@ -16,6 +16,7 @@
 // stays aligned with the input.
 #include <kwsig.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "audio.h"
@@ -108,7 +109,11 @@ std::string resample_file(const std::string &in_path, const std::string &out_pat
         pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(now * nch));
         written += std::int64_t(now);
     };
-    for (std::size_t n; (n = in.read(block, kBlockFrames)) > 0;) {
+    // Raising the rate a lot, smaller input blocks keep the output blocks
+    // near kBlockFrames.
+    const std::size_t block_frames = std::clamp(std::size_t(double(kBlockFrames) * std::min(step, 1.0)),
+                                                std::size_t(16), kBlockFrames);
+    for (std::size_t n; (n = in.read(block, block_frames)) > 0;) {
         frames += std::int64_t(n);
         run(block.data(), n, expected_frames(frames, in.rate(), opt.rate));
         Progress::advance(n);
