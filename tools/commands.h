@@ -18,11 +18,11 @@ constexpr std::size_t kBlockFrames = 8192;
 std::string info_file(const std::string &path);
 
 // spectrum.cpp
-extern const char *const kWindowNames[4];  // index = the library's window type
+extern const char *const kWindowNames[4];  // indexed by KWSIG_WINDOW_UNIFORM .. KWSIG_WINDOW_FLAT_TOP
 enum class Scale { db, power, magnitude };
 struct SpectrumOptions {
     int size = 4096;
-    int window = 1;         // library window type
+    int window = 1;         // KWSIG_WINDOW_HANN
     double overlap = 50;    // percent
     Scale scale = Scale::db;
     int channel = 0;        // 1-based; 0 averages all channels

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <kwsig.h>
+
 #include "audio.h"
 #include "commands.h"
 
@@ -54,10 +56,10 @@ void run_demo(const std::string &folder) {
     step("info " + dir + "signal.wav", info_file(dir + "signal.wav"));
 
     SpectrumOptions spec;
-    spec.window = 2;
+    spec.window = KWSIG_WINDOW_LOW_SIDELOBE;
     spec.log_frequency = true;
     spec.size = 8192;
-    step("spectrum " + dir + "signal.wav --window lowsidelobe --size 8192 --log-frequency --svg " + dir +
+    step("spectrum " + dir + "signal.wav --window low-sidelobe --size 8192 --log-frequency --svg " + dir +
              "spectrum.svg --csv " + dir + "spectrum.csv",
          spectrum_file(dir + "signal.wav", spec, dir + "spectrum.csv", dir + "spectrum.svg"));
 
@@ -69,7 +71,7 @@ void run_demo(const std::string &folder) {
     down.rate = 16000;
     step("resample " + dir + "signal.wav " + dir + "signal-16k.wav --rate 16000",
          resample_file(dir + "signal.wav", dir + "signal-16k.wav", down));
-    step("spectrum " + dir + "signal-16k.wav --window lowsidelobe --size 8192 --log-frequency --svg " + dir +
+    step("spectrum " + dir + "signal-16k.wav --window low-sidelobe --size 8192 --log-frequency --svg " + dir +
              "spectrum-16k.svg",
          spectrum_file(dir + "signal-16k.wav", spec, "", dir + "spectrum-16k.svg"));
 

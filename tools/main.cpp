@@ -101,9 +101,9 @@ int main(int argc, char **argv) {
         ->check(number("a power of two from 2 to 16777216", [](double v) {
             return whole(v) && v >= 2 && v <= (1 << 24) && std::fmod(std::log2(v), 1) == 0;
         }));
-    spectrum->add_option("--window", window, "hann (default), lowsidelobe, flattop, uniform")
+    spectrum->add_option("--window", window, "hann (default), low-sidelobe, flat-top, uniform")
         ->type_name("NAME")
-        ->check(CLI::IsMember({"uniform", "hann", "lowsidelobe", "flattop"}));
+        ->check(CLI::IsMember(std::vector<std::string>(kWindowNames, kWindowNames + 4)));
     spectrum->add_option("--overlap", sopt.overlap, "Overlap of records in percent (default 50)")
         ->type_name("P")
         ->check(number("a percentage from 0 to below 100", [](double v) { return v >= 0 && v < 100; }));
@@ -125,13 +125,14 @@ int main(int argc, char **argv) {
         "whole file. Frequencies in Hz; levels in dB relative to full scale: a sine\n"
         "of amplitude A centred on a bin reads 20 log10 A dBFS. A peak's level is\n"
         "the power of the window's whole main lobe, right wherever the tone falls\n"
-        "between bins; its frequency is the lobe's centroid. Windows: hann, the\n"
-        "all-round choice; lowsidelobe, sidelobes below -120 dB for weak tones\n"
-        "next to strong ones; flattop, exact levels in every bin; uniform, no\n"
-        "window. With several files, --csv and --svg name a folder.\n\n"
+        "between bins; its frequency is the lobe's centroid. Windows: hann, for\n"
+        "general use; low-sidelobe, sidelobes below -125 dB, for weak tones\n"
+        "beside strong ones; flat-top, gain flat to 0.01 dB across a bin, for\n"
+        "the levels in the CSV and plot; uniform, no window. With several files,\n"
+        "--csv and --svg name a folder.\n\n"
         "Examples:\n"
         "  kwsig spectrum take1.wav\n"
-        "  kwsig spectrum take1.wav --size 16384 --window lowsidelobe \\\n"
+        "  kwsig spectrum take1.wav --size 16384 --window low-sidelobe \\\n"
         "        --svg take1.svg --log-frequency\n"
         "  kwsig spectrum take1.flac --channel 2 --mode power --csv take1.csv\n"
         "  kwsig spectrum *.wav --svg plots/");
@@ -159,11 +160,11 @@ int main(int argc, char **argv) {
     add_outputs(resample, ropt.container, ropt.encoding);
     resample->footer(
         "Streams each file block by block through the library's 11-tap resampler\n"
-        "with one state per channel and flushes the end: OUT has round(frames x\n"
-        "RATE / input rate) frames, frame j at time j / RATE. The kernel is smooth:\n"
-        "-0.14 dB at 1 kHz, -2.8 dB at a tenth of the input rate (4.4 kHz at\n"
-        "44.1 kHz). OUT keeps the input's format unless its extension, --format or\n"
-        "--encoding say otherwise.\n"
+        "with one state per channel and flushes the end: frame j of OUT lies at\n"
+        "time j / RATE, and OUT holds all that lie within the input, ceil(frames x\n"
+        "RATE / input rate). The kernel is smooth: -0.14 dB at 1 kHz, -2.8 dB at a\n"
+        "tenth of the input rate (4.4 kHz at 44.1 kHz). OUT keeps the input's\n"
+        "format unless its extension, --format or --encoding say otherwise.\n"
         "Lowering the rate: the kernel is not widened, so the input first goes\n"
         "through a linear-phase low-pass FIR designed with the library's least-\n"
         "squares design (passband to 0.4 x RATE, stopband from 0.5 x RATE, 50 taps\n"

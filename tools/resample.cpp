@@ -2,16 +2,16 @@
 // library's resampler (double twin) with one state per channel.
 //
 // Output frame j lies at time j / out_rate, the first on the first input
-// frame, and the output has round(frames * out_rate / in_rate) frames, halves
-// rounded up. The double twin keeps the position exact enough for that: its
-// phase and step carry 53 bits, so the timing drifts by less than a
-// millionth of a sample over a day of audio.
+// frame, and the output holds every frame that lies within the input:
+// ceil(frames * out_rate / in_rate) of them. The double twin keeps the
+// position exact enough for that: its phase and step carry 53 bits, where
+// the float twin's rounding would drift by many frames over a long file.
 //
 // Lowering the rate: the resampler's kernel is not widened, so it would alias
 // everything above the new half rate. The input first goes through a
 // linear-phase low-pass from the library's least-squares design (passband to
 // 0.4 of the output rate, stopband from 0.5, 50 taps per unit of in/out
-// ratio, which keeps aliases near -90 dB after the kernel's own attenuation).
+// ratio, which keeps aliases near -100 dB with the kernel's own attenuation).
 // The filter's delay of (taps - 1) / 2 samples is removed, so the output
 // stays aligned with the input.
 #include <kwsig.h>
@@ -46,11 +46,12 @@ public:
             skip_ -= drop, in = filtered_.data() + drop, n -= drop;
         }
         if (n == 0) return;
-        // With the phase above -5.5 on entry (it starts at 0 and every call
-        // ends for lack of input), a call of n samples yields at most
-        // floor(n / step) + 1 outputs; a full array would leave input
-        // unconsumed without saying how much, so the room must never run out.
-        const std::size_t room = std::size_t(double(n) / step_) + 3, old = out.size();
+        // Room for every output the call can write (the library's bound nmax,
+        // with e = 2^-49 covering the rounding of the phase) and one more: a
+        // full array would leave input unread without saying how much.
+        const double e = 0x1p-49, reach = double(n) * (1 + e) - 5.5 - phase_;
+        const std::size_t nmax = reach < 0 ? 0 : std::size_t(std::floor(reach / (step_ - e))) + 1;
+        const std::size_t room = nmax + 1, old = out.size();
         out.resize(old + room);
         int written = 0;
         kwsig_resample_double(in, int(n), out.data() + old, int(room), &written, &phase_, step_, history_);
@@ -68,7 +69,7 @@ private:
 }  // namespace
 
 std::int64_t expected_frames(std::int64_t frames, int in_rate, int out_rate) {
-    return std::int64_t((__int128(frames) * out_rate * 2 + in_rate) / (__int128(in_rate) * 2));
+    return std::int64_t((__int128(frames) * out_rate + in_rate - 1) / in_rate);
 }
 
 std::string resample_file(const std::string &in_path, const std::string &out_path, const ResampleOptions &opt) {
@@ -118,14 +119,11 @@ std::string resample_file(const std::string &in_path, const std::string &out_pat
         run(block.data(), n, expected_frames(frames, in.rate(), opt.rate));
         Progress::advance(n);
     }
-    // Silence after the end flushes the filter and the resampler: each output
-    // needs input up to about 5.5 samples past its position, plus the
-    // filter's delay.
+    // Silence after the end flushes the filter's delay, then 6 samples more
+    // complete every output that lies before the end of the input.
     const std::int64_t total = expected_frames(frames, in.rate(), opt.rate);
-    for (int flushes = 0; written < total; ++flushes) {
-        if (flushes > int(lowpass.size()) / 64 + 16) throw Failure("internal error: flush did not end");
-        run(nullptr, 64, total);
-    }
+    run(nullptr, (lowpass.empty() ? 0 : (lowpass.size() - 1) / 2) + 6, total);
+    if (written != total) throw Failure("internal error: the flush left outputs missing");
     out.finish();
 
     std::string s = format("%s -> %s: %d Hz -> %d Hz, %zu channel%s, %lld frames in, %lld out", in_path.c_str(),

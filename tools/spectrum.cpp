@@ -15,12 +15,12 @@
 
 namespace tool {
 
-const char *const kWindowNames[4] = {"uniform", "hann", "lowsidelobe", "flattop"};
+const char *const kWindowNames[4] = {"uniform", "hann", "low-sidelobe", "flat-top"};
 
 namespace {
 
-// Half the width of each window's main lobe in bins: a tone's power lies
-// within this many bins of its peak (the number of cosine terms).
+// Half the width of each window's main lobe in bins, indexed by window type:
+// a tone's power lies within this many bins of its peak.
 constexpr int kLobe[4] = {1, 2, 5, 5};
 
 struct Peak {
@@ -69,7 +69,7 @@ std::string spectrum_file(const std::string &path, const SpectrumOptions &opt, c
     const std::size_t hop = std::max<std::size_t>(1, std::size_t(std::lround(double(n) * (1 - opt.overlap / 100))));
 
     std::vector<double> window(n), x(n), power(bins), sum(bins, 0.0), record, fresh, skip;
-    kwsig_window_double(window.data(), int(n), opt.window, 0, 1.0);
+    kwsig_window_double(window.data(), int(n), opt.window, KWSIG_NORM_MEAN, 1.0);
     double mean_w2 = 0;
     for (double w : window) mean_w2 += w * w / double(n);
 
@@ -83,7 +83,7 @@ std::string spectrum_file(const std::string &path, const SpectrumOptions &opt, c
         for (std::size_t c = 0; c < nch; ++c) {
             if (opt.channel && c + 1 != std::size_t(opt.channel)) continue;
             for (std::size_t i = 0; i < n; ++i) x[i] = record[i * nch + c];
-            kwsig_spectrum_double(x.data(), power.data(), window.data(), int(n), 1);
+            kwsig_spectrum_double(x.data(), power.data(), window.data(), int(n), KWSIG_SPECTRUM_POWER);
             for (std::size_t k = 0; k < bins; ++k) sum[k] += power[k];
         }
         ++records;
