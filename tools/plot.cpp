@@ -76,9 +76,15 @@ void limits(const Plot &plot, bool x, double &lo, double &hi) {
             const double v = x ? s.x[i] : s.y[i];
             if (std::isfinite(v)) a = std::min(a, v), b = std::max(b, v);
         }
-    if (std::isnan(lo)) lo = std::isfinite(a) ? a : 0;
-    if (std::isnan(hi)) hi = std::isfinite(b) ? b : 1;
+    const bool free_lo = std::isnan(lo), free_hi = std::isnan(hi);
+    if (free_lo) lo = std::isfinite(a) ? a : 0;
+    if (free_hi) hi = std::isfinite(b) ? b : 1;
     if (!(hi > lo)) hi = lo + (x && plot.log_x ? lo : 1.0);
+    if (x && plot.log_x) return;
+    // Limits taken from the data widen to the next tick.
+    const double step = tick_step(hi - lo, 8);
+    if (free_lo) lo = std::floor(lo / step) * step;
+    if (free_hi) hi = std::ceil(hi / step) * step;
 }
 
 }  // namespace

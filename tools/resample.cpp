@@ -86,29 +86,27 @@ std::string resample_file(const std::string &in_path, const std::string &out_pat
                     opt.rate, int(nch));
     std::vector<Channel> channels(nch, Channel(step, lowpass.empty() ? nullptr : &lowpass));
     std::vector<std::vector<double>> x(nch), produced(nch);
-    std::vector<double> block, pending;  // pending: interleaved outputs not yet written
+    std::vector<double> block, interleaved;
     std::int64_t frames = 0, written = 0;
     Workers workers(std::min(opt.threads, int(nch)));
 
-    // Runs n frames through every channel (silence without input) and writes
-    // what the output may hold so far: never more than the count for the
-    // frames read.
-    auto run = [&](const double *interleaved, std::size_t n, std::int64_t allowed) {
+    // Runs n frames through every channel (silence for a null input) and
+    // writes what they complete, up to `limit` frames in all. Each output
+    // waits for the input 5.5 samples past it, so only the flush after the
+    // end completes outputs beyond the input, and those the limit drops.
+    auto run = [&](const double *input, std::size_t n, std::int64_t limit) {
         workers.run(nch, [&](std::size_t c) {
             x[c].resize(n);
-            for (std::size_t i = 0; i < n; ++i) x[c][i] = interleaved ? interleaved[i * nch + c] : 0.0;
+            for (std::size_t i = 0; i < n; ++i) x[c][i] = input ? input[i * nch + c] : 0.0;
             produced[c].clear();
             channels[c].push(x[c].data(), n, produced[c]);
         });
-        const std::size_t m = produced[0].size(), old = pending.size();
-        pending.resize(old + m * nch);
+        const std::size_t m = std::size_t(std::min<std::int64_t>(std::int64_t(produced[0].size()), limit - written));
+        interleaved.resize(m * nch);
         for (std::size_t c = 0; c < nch; ++c)
-            for (std::size_t j = 0; j < m; ++j) pending[old + j * nch + c] = produced[c][j];
-        const std::size_t now = std::size_t(std::min<std::int64_t>(
-            std::int64_t(pending.size() / nch), std::max<std::int64_t>(allowed - written, 0)));
-        out.write(pending.data(), now);
-        pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(now * nch));
-        written += std::int64_t(now);
+            for (std::size_t j = 0; j < m; ++j) interleaved[j * nch + c] = produced[c][j];
+        out.write(interleaved.data(), m);
+        written += std::int64_t(m);
     };
     // Raising the rate a lot, smaller input blocks keep the output blocks
     // near kBlockFrames.

@@ -32,26 +32,26 @@ struct Peak {
 // power of its whole main lobe, which does not depend on where the tone
 // falls between bins: sum P_k = (A/2)^2 N sum w^2 for a window of unit mean,
 // so A^2 = 4 sum P_k / (N^2 mean(w^2)). Its frequency is the lobe's centroid.
-std::vector<Peak> find_peaks(const std::vector<double> &p, int lobe, double mean_w2, double rate,
+std::vector<Peak> find_peaks(const std::vector<double> &power, int lobe, double mean_w2, double rate,
                              int count) {
-    const int half = int(p.size()) - 1, n = 2 * half;
-    std::vector<double> sorted(p);
+    const int half = int(power.size()) - 1, n = 2 * half;
+    auto p = [&](int k) { return power[std::size_t(k)]; };
+    std::vector<double> sorted(power);
     std::nth_element(sorted.begin(), sorted.begin() + half / 2, sorted.end());
     const double floor = 100 * sorted[std::size_t(half / 2)];
     std::vector<int> bins;
     for (int k = 1; k < half; ++k) {
-        bool top = p[std::size_t(k)] > floor;
+        bool top = p(k) > floor;  // and no bin within a lobe higher; ties go to the lower bin
         for (int j = std::max(0, k - lobe); top && j <= std::min(half, k + lobe); ++j)
-            top = j == k || p[std::size_t(j)] < p[std::size_t(k)] || (j > k && p[std::size_t(j)] == p[std::size_t(k)]);
+            if (j != k) top = j < k ? p(j) < p(k) : p(j) <= p(k);
         if (top) bins.push_back(k);
     }
-    std::sort(bins.begin(), bins.end(), [&](int a, int b) { return p[std::size_t(a)] > p[std::size_t(b)]; });
+    std::sort(bins.begin(), bins.end(), [&](int a, int b) { return p(a) > p(b); });
     std::vector<Peak> peaks;
     for (int k : bins) {
         if (int(peaks.size()) == count) break;
         double sum = 0, moment = 0;
-        for (int j = std::max(0, k - lobe); j <= std::min(half, k + lobe); ++j)
-            sum += p[std::size_t(j)], moment += j * p[std::size_t(j)];
+        for (int j = std::max(0, k - lobe); j <= std::min(half, k + lobe); ++j) sum += p(j), moment += j * p(j);
         peaks.push_back({moment / sum * rate / n, 10 * std::log10(4 * sum / (double(n) * n * mean_w2))});
     }
     return peaks;
@@ -68,7 +68,7 @@ std::string spectrum_file(const std::string &path, const SpectrumOptions &opt, c
                                 opt.channel));
     const std::size_t hop = std::max<std::size_t>(1, std::size_t(std::lround(double(n) * (1 - opt.overlap / 100))));
 
-    std::vector<double> window(n), x(n), power(bins), sum(bins, 0.0), record, fresh, skip;
+    std::vector<double> window(n), x(n), power(bins), sum(bins, 0.0), record, fresh;
     kwsig_window_double(window.data(), int(n), opt.window, KWSIG_NORM_MEAN, 1.0);
     double mean_w2 = 0;
     for (double w : window) mean_w2 += w * w / double(n);
@@ -87,19 +87,12 @@ std::string spectrum_file(const std::string &path, const SpectrumOptions &opt, c
             for (std::size_t k = 0; k < bins; ++k) sum[k] += power[k];
         }
         ++records;
-        std::size_t need = n;
-        if (hop < n) {
-            std::memmove(record.data(), record.data() + hop * nch, (n - hop) * nch * sizeof(double));
-            need = hop;
-        } else if (hop > n) {
-            const std::size_t s = in.read(skip, hop - n);
-            Progress::advance(s);
-            if (s < hop - n) break;
-        }
-        const std::size_t r = in.read(fresh, need);
+        // hop <= n: the overlap is below 100 %.
+        std::memmove(record.data(), record.data() + hop * nch, (n - hop) * nch * sizeof(double));
+        const std::size_t r = in.read(fresh, hop);
         Progress::advance(r);
-        std::copy(fresh.begin(), fresh.begin() + std::ptrdiff_t(r * nch), record.end() - std::ptrdiff_t(need * nch));
-        more = !padded && r == need;
+        std::copy(fresh.begin(), fresh.begin() + std::ptrdiff_t(r * nch), record.end() - std::ptrdiff_t(hop * nch));
+        more = !padded && r == hop;
     }
     if (records == 0) throw Failure("no samples");
 

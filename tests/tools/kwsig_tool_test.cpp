@@ -25,6 +25,7 @@ constexpr long double kPi = 3.141592653589793238462643383279503L;
 struct Audio {
     int rate = 0, channels = 0;
     std::vector<double> samples;  // interleaved
+    int format = 0;               // as read
     std::size_t frames() const { return samples.size() / std::size_t(channels); }
     double at(std::size_t i, int c) const { return samples[i * std::size_t(channels) + std::size_t(c)]; }
 };
@@ -43,7 +44,7 @@ Audio read_audio(const fs::path &path) {
     Audio a;
     SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f) return a;
-    a.rate = info.samplerate, a.channels = info.channels;
+    a.rate = info.samplerate, a.channels = info.channels, a.format = info.format;
     a.samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
     sf_readf_double(f, a.samples.data(), info.frames);
     sf_close(f);
@@ -143,6 +144,7 @@ TEST_P(Resample, ToneKeepsFrequencyLevelTimingAndFrameCount) {
     const Audio out = read_audio(dir / ("out" + ext));
     ASSERT_EQ(out.rate, out_rate);
     ASSERT_EQ(out.channels, 2);
+    EXPECT_EQ(out.format, format);  // the input's, unless told otherwise
     EXPECT_EQ(out.frames(), (frames * std::size_t(out_rate) + std::size_t(in_rate) - 1) / std::size_t(in_rate));
 
     double kernel;
@@ -235,8 +237,25 @@ INSTANTIATE_TEST_SUITE_P(Windows, Spectrum, ::testing::Values("hann", "low-sidel
                              return name;
                          });
 
+// One channel, flat-top window, powers: the largest bin of the CSV holds the
+// tone's power A^2 to within the window's 0.01 dB scalloping.
+TEST_F(Tool, SpectrumOfOneChannelInPower) {
+    const std::vector<Tone> weak{{1500.7, 0.1, 0}}, strong{{1500.7, 0.8, 0}};
+    write_audio(dir / "two.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, tones(44100, 44100, {strong, weak}));
+    ASSERT_EQ(kwsig("spectrum two.flac --channel 2 --window flat-top --mode power --csv p.csv").status, 0);
+    std::ifstream csv(dir / "p.csv");
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "frequency_hz,power");
+    double hz, power, best = 0;
+    char comma;
+    while (csv >> hz >> comma >> power) best = std::max(best, power);
+    EXPECT_NEAR(10 * std::log10(best / (0.1 * 0.1)), 0.0, 0.011);
+}
+
 // ---- design and filter -------------------------------------------------------
 
+// The number that starts each line but comment lines.
 std::vector<double> read_numbers(const fs::path &path) {
     std::ifstream f(path);
     std::vector<double> v;
@@ -292,8 +311,7 @@ TEST_F(Tool, FilterEqualsTheLibrary) {
         ASSERT_EQ(r.status, 0) << r.err;
         const Audio out = read_audio(dir / "out.wav");
         ASSERT_EQ(out.samples.size(), in.samples.size());
-        std::vector<double> h = read_numbers(dir / coefficients);
-        if (h.empty()) h = {1, 0.5, -0.25};
+        const std::vector<double> h = read_numbers(dir / coefficients);
         const std::vector<double> c(h.rbegin(), h.rend());
         for (int ch = 0; ch < 3; ++ch) {
             std::vector<double> x(in.frames()), state(c.size(), 0.0);
@@ -322,6 +340,25 @@ TEST_F(Tool, InfoOnSeveralFilesInParallelKeepsTheirOrder) {
     EXPECT_NE(r.out.find("b.wav: WAV"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  channel 1: peak 0.00 dBFS, RMS -3.01 dBFS\n  channel 2: peak -inf dBFS, RMS -inf dBFS"),
               std::string::npos) << r.out;
+}
+
+// Several inputs write into a folder under their own names, in parallel;
+// the plots carry a title, axis labels with units and tick labels.
+TEST_F(Tool, SeveralFilesIntoAFolder) {
+    write_audio(dir / "a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, tones(8000, 8000, {{{440, 0.5, 0}}}));
+    write_audio(dir / "b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, tones(22050, 22050, {{{440, 0.5, 0}}, {}}));
+    fs::create_directory(dir / "out");
+    ASSERT_EQ(kwsig("resample -j 2 a.wav b.flac out --rate 11025").status, 0);
+    EXPECT_EQ(read_audio(dir / "out/a.wav").frames(), 11025u);
+    EXPECT_EQ(read_audio(dir / "out/b.flac").frames(), 11025u);
+    ASSERT_EQ(kwsig("spectrum -j 2 a.wav b.flac --svg out --log-frequency").status, 0);
+    for (const char *name : {"out/a.svg", "out/b.svg"}) {
+        const std::string svg = slurp(dir / name);
+        EXPECT_EQ(svg.find("<svg"), 0u) << name;
+        EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7) << name;
+        for (const char *text : {">Spectrum of ", ">Frequency (Hz)<", ">Level (dBFS)<", ">100<", ">1k<", ">-20<"})
+            EXPECT_NE(svg.find(text), std::string::npos) << name << " lacks " << text;
+    }
 }
 
 // Each error: one line on stderr naming the problem, exit status 2 for
