@@ -55,13 +55,13 @@ void run_demo(const std::string &folder) {
          "from 20 Hz to 20 kHz at -40 dBFS (rising on the left, falling on the right)\n\n");
     step("info " + dir + "signal.wav", info_file(dir + "signal.wav"));
 
-    SpectrumOptions spec;
-    spec.window = KWSIG_WINDOW_LOW_SIDELOBE;
-    spec.log_frequency = true;
-    spec.size = 8192;
+    SpectrumOptions analysis;
+    analysis.window = KWSIG_WINDOW_LOW_SIDELOBE;
+    analysis.log_frequency = true;
+    analysis.size = 8192;
     step("spectrum " + dir + "signal.wav --window low-sidelobe --size 8192 --log-frequency --svg " + dir +
              "spectrum.svg --csv " + dir + "spectrum.csv",
-         spectrum_file(dir + "signal.wav", spec, dir + "spectrum.csv", dir + "spectrum.svg"));
+         spectrum_file(dir + "signal.wav", analysis, dir + "spectrum.csv", dir + "spectrum.svg"));
 
     ResampleOptions up;
     up.rate = 48000;
@@ -73,7 +73,7 @@ void run_demo(const std::string &folder) {
          resample_file(dir + "signal.wav", dir + "signal-16k.wav", down));
     step("spectrum " + dir + "signal-16k.wav --window low-sidelobe --size 8192 --log-frequency --svg " + dir +
              "spectrum-16k.svg",
-         spectrum_file(dir + "signal-16k.wav", spec, "", dir + "spectrum-16k.svg"));
+         spectrum_file(dir + "signal-16k.wav", analysis, "", dir + "spectrum-16k.svg"));
 
     DesignOptions design;
     design.pass = 2000, design.stop = 3000, design.taps = 201, design.rate = 44100;

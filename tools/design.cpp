@@ -8,9 +8,9 @@
 namespace tool {
 
 std::string design_file(const DesignOptions &opt, const std::string &out, const std::string &svg) {
-    const LowpassSpec spec{opt.pass / opt.rate, opt.stop / opt.rate, opt.taps, opt.stop_weight};
-    const std::vector<double> h = design_lowpass(spec);
-    const LowpassFigures fig = measure_lowpass(h, spec.pass, spec.stop);
+    const LowpassBands bands{opt.pass / opt.rate, opt.stop / opt.rate, opt.taps, opt.stop_weight};
+    const std::vector<double> h = design_lowpass(bands);
+    const LowpassFigures fig = measure_lowpass(h, bands.pass, bands.stop);
 
     const std::string summary[] = {
         format("low-pass, %d taps at %g Hz, linear phase (delay %g samples), stopband weight %g",

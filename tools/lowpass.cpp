@@ -9,20 +9,20 @@
 
 namespace tool {
 
-std::vector<double> design_lowpass(const LowpassSpec &spec) {
+std::vector<double> design_lowpass(const LowpassBands &bands) {
     // The design grid has N + 1 points from 0 to 0.5: at least 16 per tap,
     // so the error between grid points stays small, and 16 across the
     // transition band, so both band edges are resolved.
     int n = 1024;
-    while (n < (1 << 22) && (n < 16 * spec.taps || n * 2 * (spec.stop - spec.pass) < 16)) n *= 2;
+    while (n < (1 << 22) && (n < 16 * bands.taps || n * 2 * (bands.stop - bands.pass) < 16)) n *= 2;
     std::vector<double> desired(2 * std::size_t(n) + 2, 0.0), weights(std::size_t(n) + 1, 0.0);
     for (int p = 0; p <= n; ++p) {
         const double f = 0.5 * p / n;
-        if (f <= spec.pass) desired[2 * std::size_t(p)] = 1, weights[std::size_t(p)] = 1;
-        else if (f >= spec.stop) weights[std::size_t(p)] = spec.stop_weight;
+        if (f <= bands.pass) desired[2 * std::size_t(p)] = 1, weights[std::size_t(p)] = 1;
+        else if (f >= bands.stop) weights[std::size_t(p)] = bands.stop_weight;
     }
-    std::vector<double> h(std::size_t(spec.taps));
-    if (kwsig_fir_synth(desired.data(), weights.data(), n, (spec.taps - 1) / 2.0, h.data(), spec.taps) != 0.0)
+    std::vector<double> h(std::size_t(bands.taps));
+    if (kwsig_fir_synth(desired.data(), weights.data(), n, (bands.taps - 1) / 2.0, h.data(), bands.taps) != 0.0)
         throw Failure("the least-squares design failed (singular system)");
     // A real target delayed by (taps - 1) / 2 has a symmetric solution; the
     // solve leaves mirror pairs equal to rounding, and averaging them makes
@@ -37,7 +37,7 @@ std::vector<double> design_lowpass(const LowpassSpec &spec) {
     }
     if (drift > 1e-3 * largest)
         throw Failure(format("the least-squares system is too ill-conditioned for %d taps with this band; use "
-                             "fewer taps or a narrower transition band", spec.taps));
+                             "fewer taps or a narrower transition band", bands.taps));
     return h;
 }
 

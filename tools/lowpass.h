@@ -7,7 +7,7 @@
 namespace tool {
 
 // Frequencies in cycles per sample (0.5 is half the sample rate).
-struct LowpassSpec {
+struct LowpassBands {
     double pass;         // passband 0 .. pass, desired gain 1, weight 1
     double stop;         // stopband stop .. 0.5, desired gain 0, weight stop_weight
     int taps;            // 1 .. kMaxTaps
@@ -17,7 +17,7 @@ constexpr int kMaxTaps = 16383;
 
 // The impulse response h[0 .. taps-1] (h[j] at delay j), symmetric, so the
 // filter delays by (taps - 1) / 2 samples. Throws Failure if the design fails.
-std::vector<double> design_lowpass(const LowpassSpec &spec);
+std::vector<double> design_lowpass(const LowpassBands &bands);
 
 struct LowpassFigures {
     double ripple_db;  // largest |20 log10 |H|| over the passband
