@@ -3,24 +3,24 @@
 // samples.
 //
 // Arithmetic, exactly (h* rounded to the sample type, twiddles in double):
-//   theta = -+pi / (n/2), s = sin(theta/2), wpr = (-2 s) s, wpi = sin(theta),
-//   twiddle from (1 + wpr, wpi), advanced as in the complex FFT;
+//   theta = -+pi / (n/2) (pi the double kPi);
+//   twiddle (wr, wi) = Rotation::by(theta) (frame/rotation.h), q = (-2 h) h
+//   with h = sin(theta/2), l = sin(theta), started at (1 + q, l), the
+//   twiddle of bin 1, and advanced as in the complex FFT;
 //   c1 = 0.5, c2 = -0.5 forward / +0.5 inverse;
 //   h1r = (x[a] + x[b]) c1      h1i = (x[a+1] - x[b+1]) c1
 //   h2r = (-c2)(x[a+1] + x[b+1]) h2i = (x[a] - x[b]) c2
 //   x[a]   = (wr h2r + h1r) - wi h2i     x[a+1] = (wr h2i + h1i) + wi h2r
 //   x[b]   = (h1r - wr h2r) + wi h2i     x[b+1] = (-h1i + wr h2i) + wi h2r
 // The pass is sequential in k: each twiddle comes from the previous one.
-#include <cmath>
 #include <cstddef>
 
 #include "frame/numeric.h"
+#include "frame/rotation.h"
 #include "kwsig.h"
 
 namespace kwsig {
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 // The complex transform of the same precision, reached through its export.
 inline void complex_fft(float *data, unsigned n, int direction) { kwsig_fft(data, n, direction); }
@@ -34,11 +34,8 @@ void split_merge(T *x, std::size_t n, double sign) {
     const T c1 = T(0.5);
     const T c2 = T(sign * 0.5);
     const double theta = (sign * kPi) / double(n / 2);
-    const double s = std::sin(0.5 * theta);
-    const double wpr = (-2.0 * s) * s;
-    const double wpi = std::sin(theta);
-    double wr = 1.0 + wpr;
-    double wi = wpi;
+    Rotation w = Rotation::by(theta);
+    w.start_at(1.0 + w.step_cm1, w.step_sin);
     for (std::size_t k = 1; k < n / 4; ++k) {
         const std::size_t a = 2 * k, b = n - 2 * k;
         const double xa = wide(x[a]), xa1 = wide(x[a + 1]);
@@ -47,13 +44,12 @@ void split_merge(T *x, std::size_t n, double sign) {
         const double h1i = T((xa1 - xb1) * wide(c1));
         const double h2r = T(-wide(c2) * (xa1 + xb1));
         const double h2i = T((xa - xb) * wide(c2));
+        const double wr = w.c, wi = w.s;
         x[a] = T((wr * h2r + h1r) - wi * h2i);
         x[a + 1] = T((wr * h2i + h1i) + wi * h2r);
         x[b] = T((h1r - wr * h2r) + wi * h2i);
         x[b + 1] = T((-h1i + wr * h2i) + wi * h2r);
-        const double w = wr;
-        wr = (w * wpr - wi * wpi) + wr;
-        wi = (wi * wpr + w * wpi) + wi;
+        w.advance();
     }
     const double h = wide(x[0]);
     x[0] = T(h + wide(x[1]));

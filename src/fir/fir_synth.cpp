@@ -9,23 +9,21 @@
 // scale, which cancels in the solve.
 //
 // Arithmetic, exactly (every named value a double):
-//   c = (3.141592653589793 * delay) / N;  F = -sin(c);  s = sin(c / 2);
-//   G = (-2 s) s;  rotation (cr, ci) from (1, 0), with t the old cr:
-//     cr = cr + (t G - ci F);  ci = ci + (ci G + t F)
+//   c = (kPi * delay) / N;  rotation (cr, ci) by -c from (1, 0):
+//   Rotation::back_by(c) (frame/rotation.h), q = (-2 h) h with h = sin(c / 2),
+//   l = -sin(c);  cr' = cr + (cr q - ci l),  ci' = ci + (ci q + cr l)
 //   target p: ((cr d_re - ci d_im) w_p, (cr d_im + ci d_re) w_p)
 //   half-rate term: w_N (cr d_re - ci d_im) with the rotation after N steps.
-#include <cmath>
 #include <cstddef>
 
 #include "fir/toeplitz.h"
 #include "frame/numeric.h"
+#include "frame/rotation.h"
 #include "frame/scratch.h"
 #include "kwsig.h"
 
 namespace kwsig {
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 // Outside the design limits, or without scratch memory: nothing is written.
 constexpr double kRefused = -1.0;
@@ -39,25 +37,21 @@ double fir_synth(const double *desired, const double *weights, int nfreq, double
     Scratch<double> weight_spectrum(2 * N);  // then the centred autocorrelation
     if (!weighted_target || !weight_spectrum) return kRefused;
 
-    const double c = kPi * delay / double(nfreq);
-    const double F = -std::sin(c);
-    const double s = std::sin(c / 2.0);
-    const double G = (-2.0 * s) * s;
-    double cr = 1.0, ci = 0.0;
+    Rotation ramp = Rotation::back_by(kPi * delay / double(nfreq));  // e^(-i p c) at point p
     for (std::size_t p = 0; p < N; ++p) {
         const double dre = desired[2 * p], dim = desired[2 * p + 1], w = weights[p];
+        const double cr = ramp.c, ci = ramp.s;
         weight_spectrum[2 * p] = w;
         weight_spectrum[2 * p + 1] = 0.0;
         weighted_target[2 * p] = (cr * dre - ci * dim) * w;
         weighted_target[2 * p + 1] = (cr * dim + ci * dre) * w;
-        const double t = cr;
-        cr = cr + (t * G - ci * F);
-        ci = ci + (ci * G + t * F);
+        ramp.advance();
     }
     // Half the sample rate goes where the packed layout keeps it, over the
     // unused imaginary part of frequency 0.
     weight_spectrum[1] = weights[N];
-    weighted_target[1] = weights[N] * (cr * desired[2 * N] - ci * desired[2 * N + 1]);
+    weighted_target[1] =
+        weights[N] * (ramp.c * desired[2 * N] - ramp.s * desired[2 * N + 1]);
 
     kwsig_fft_real_double(weighted_target.get(), static_cast<unsigned>(2 * N), -1);
     kwsig_fft_real_double(weight_spectrum.get(), static_cast<unsigned>(2 * N), -1);

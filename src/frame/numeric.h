@@ -1,4 +1,4 @@
-// Small numeric helpers shared by every subsystem.
+// Small numeric helpers and constants shared by every subsystem.
 #pragma once
 
 #include <cstddef>
@@ -17,5 +17,14 @@ inline bool is_pow2(uint64_t n) { return n != 0 && (n & (n - 1)) == 0; }
 // a value is rounded to the sample type only where it is stored.
 inline double wide(float x) { return x; }
 inline double wide(double x) { return x; }
+
+// Angle constants. Each is part of the results of the routines that use it.
+// The double nearest pi, and the double nearest 2 pi (exactly twice it).
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+static_assert(kTwoPi == 2.0 * kPi, "2 pi is twice pi in binary, exactly");
+// 2 pi to 15 significant digits, the complex FFT's angle constant: four units
+// in the last place above kTwoPi.
+constexpr double kTwoPi15 = 6.28318530717959;
 
 }  // namespace kwsig

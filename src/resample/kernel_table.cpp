@@ -3,13 +3,15 @@
 // tabulated at 380 points per period.
 //
 // Arithmetic, exactly:
-//   theta, s: float; s = float(pi / 2090); theta advances by repeated float
+//   theta, s: float; s = float(kPi / 2090); theta advances by repeated float
 //   addition (theta = float(theta + s)), never as j * s, so the last angle is
 //   about 3.1416225 and the edge entries are tiny residues, not zeros.
 //   sum: float, starting at 1 (the q = 0 term); for q = 1 .. 5 in order
 //   sum = float(sum + a_q * cos(q * theta)), cosine in double of the exact
 //   product q * theta; entry j = float(sum / 11).
-//   The a_q are float constants.
+//   The a_q are float constants: kKernelCoefficients rounded to float. For
+//   these six decimals that is the float nearest each decimal: the double in
+//   between adds no second rounding.
 #include "resample/kernel_table.h"
 
 #include <atomic>
@@ -32,7 +34,7 @@ float resample_kernel_table[kKernelEntries];
 
 namespace {
 
-constexpr float kCoefficients[6] = {1.0f, 1.539081f, 0.683614f, 0.15986f, 0.015624f, 0.000297f};
+constexpr float coefficient(int q) { return float(kKernelCoefficients[q]); }
 
 // Built exactly once, by the first caller that moves `state` from kUnbuilt to
 // kBuilding. kBuilt is stored with release after the last entry, so an acquire
@@ -54,13 +56,13 @@ void yield_processor() {
 }  // namespace
 
 void build_resample_table() {
-    const float s = float(3.141592653589793 / 2090.0);
+    const float s = float(kPi / 2090.0);
     float theta = 0.0f;
     for (int j = 0; j <= kKernelLast; ++j) {
         float sum = 1.0f;
         for (int q = 1; q <= 5; ++q) {
             const double angle = double(q) * wide(theta);  // exact: 3 bits times 24
-            sum = float(wide(sum) + wide(kCoefficients[q]) * std::cos(angle));
+            sum = float(wide(sum) + wide(coefficient(q)) * std::cos(angle));
         }
         resample_kernel_table[j] = float(wide(sum) / 11.0);
         theta = float(wide(theta) + wide(s));

@@ -12,13 +12,13 @@
 // delta = ((stop - start) * 11) / (npoints - 1), by repeated addition.
 #include <cmath>
 
+#include "frame/numeric.h"
 #include "kwsig.h"
+#include "resample/kernel_table.h"
 
 namespace kwsig {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kSigned[6] = {1.0, -1.539081, 0.683614, -0.15986, 0.015624, -0.000297};
 constexpr double kBand = 0.0001;
 
 double kernel_response(double x) {
@@ -28,8 +28,9 @@ double kernel_response(double x) {
     double sum = 0.0;
     for (int q = 0; q <= 5; ++q) {
         const double d = x * x - double(q * q);
-        if (-kBand < d && d < kBand) return std::fabs(q == 0 ? 1.0 : kSigned[q] / 2.0);
-        sum = sum + ((s * r) * kSigned[q]) / d;
+        const double b = kernel_coefficient_signed(q);
+        if (-kBand < d && d < kBand) return std::fabs(q == 0 ? 1.0 : b / 2.0);
+        sum = sum + ((s * r) * b) / d;
     }
     return sum;
 }

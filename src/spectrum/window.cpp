@@ -2,12 +2,12 @@
 //
 // Arithmetic, exactly (every working value a double, in the float twin too):
 //   W(a): v = 0; for k = 0 .. K-1: v = cos(double(k) * a) * c[k] + v
-//   angle_step = 6.283185307179586 / count; the angle grows by repeated
-//   addition of angle_step, never as a product, and its rounding is part of
-//   the result.
+//   angle_step = kTwoPi / count (kTwoPi the double nearest 2 pi); the angle
+//   grows by repeated addition of angle_step, never as a product, and its
+//   rounding is part of the result.
 //   Even count: half loop from the centre outwards, angle 0, step, 2 step ...;
 //   each value is stored at centre + m and copied to centre - m, so the two
-//   halves are bit-identical. Sample 0 gets W(3.141592653589793).
+//   halves are bit-identical. Sample 0 gets W(kPi).
 //   sum   = (2 sum - window[centre]) + window[0]          (stored samples)
 //   sumsq = (2 sumsq - window[centre]^2) + e^2            (stored centre,
 //                                                           unrounded edge e)
@@ -27,9 +27,6 @@
 
 namespace kwsig {
 namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
 
 struct CosineSum {
     int terms;
