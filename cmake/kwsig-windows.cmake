@@ -1,18 +1,12 @@
 # The 32-bit Windows DLL: kwsig_32.dll with undecorated __stdcall exports at
-# fixed ordinals, a version record, and an import library that stdcall callers
-# can link against. Included from the top level when building for Windows.
-enable_language(RC)
-
-set(KWSIG_DEF ${PROJECT_SOURCE_DIR}/src/frame/kwsig_32.def)
+# fixed ordinals, and an import library that stdcall callers can link against.
+# Included from the top level when building for Windows; the DLL's sources
+# (entry handler, version record, kwsig_32.def) come from src/frame.
 if(NOT KWSIG_DLLTOOL)
   string(REGEX REPLACE "g\\+\\+(\\.exe)?$" "dlltool" _dlltool_guess "${CMAKE_CXX_COMPILER}")
   find_program(KWSIG_DLLTOOL NAMES ${_dlltool_guess} dlltool REQUIRED)
 endif()
 
-target_sources(kwsig PRIVATE
-  ${KWSIG_DEF}
-  ${PROJECT_SOURCE_DIR}/src/frame/kwsig_32.rc
-  ${PROJECT_SOURCE_DIR}/src/frame/dllmain.cpp)
 set_target_properties(kwsig PROPERTIES
   PREFIX ""                 # kwsig_32.dll, not libkwsig_32.dll
   IMPORT_PREFIX "lib"

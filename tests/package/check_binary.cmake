@@ -1,11 +1,12 @@
 # Checks the machine code and the symbol table of the shared library:
 # no fused multiply-add instruction anywhere (they would change results), and
-# exactly the seventeen kwsig_ entry points as defined dynamic symbols.
-# Arguments: LIBRARY, OBJDUMP, NM.
-set(expected kwsig_cspectrum kwsig_cspectrum_double kwsig_fft kwsig_fft_double kwsig_fft_real
-    kwsig_fft_real_double kwsig_fir kwsig_fir_double kwsig_fir_resp kwsig_fir_synth
-    kwsig_resamp_resp kwsig_resample kwsig_resample_double kwsig_spectrum kwsig_spectrum_double
-    kwsig_window kwsig_window_double)
+# exactly the entry points of kwsig_32.def as defined dynamic symbols.
+# Arguments: LIBRARY, OBJDUMP, NM, DEF.
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/kwsig-exports.cmake)
+kwsig_read_exports(${DEF})
+set(expected ${KWSIG_EXPORTS})
+list(SORT expected)
+list(LENGTH expected count)
 execute_process(COMMAND ${OBJDUMP} -d ${LIBRARY} OUTPUT_VARIABLE code RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${LIBRARY}")
@@ -29,6 +30,6 @@ foreach(line ${lines})
 endforeach()
 list(SORT exports)
 if(NOT exports STREQUAL expected)
-  message(FATAL_ERROR "exports differ from the seventeen entry points:\n  got ${exports}\n  want ${expected}")
+  message(FATAL_ERROR "exports differ from the ${count} of kwsig_32.def:\n  got ${exports}\n  want ${expected}")
 endif()
-message(STATUS "the seventeen exports, no fused multiply-add")
+message(STATUS "the ${count} exports of kwsig_32.def, no fused multiply-add")

@@ -38,17 +38,11 @@ struct Export {
     int ordinal;
     int bytes;  // argument bytes the function pops
 };
-const Export kExports[17] = {
-    {"kwsig_cspectrum", 1, 20},       {"kwsig_cspectrum_double", 2, 20},
-    {"kwsig_fft", 3, 12},             {"kwsig_fft_double", 4, 12},
-    {"kwsig_fft_real", 5, 12},        {"kwsig_fft_real_double", 6, 12},
-    {"kwsig_fir", 7, 24},             {"kwsig_fir_double", 8, 24},
-    {"kwsig_fir_resp", 9, 32},        {"kwsig_fir_synth", 10, 28},
-    {"kwsig_resamp_resp", 11, 24},    {"kwsig_resample", 12, 32},
-    {"kwsig_resample_double", 13, 36}, {"kwsig_spectrum", 14, 20},
-    {"kwsig_spectrum_double", 15, 20}, {"kwsig_window", 16, 20},
-    {"kwsig_window_double", 17, 24},
+// From kwsig_32.def, the library's export list.
+const Export kExports[] = {
+#include "kwsig_exports.inc"
 };
+constexpr int kExportCount = int(sizeof kExports / sizeof kExports[0]);
 
 // ---- x87 / SSE state ---------------------------------------------------------
 uint16_t get_fcw() {
@@ -451,24 +445,25 @@ void check_export_table(HMODULE m) {
     auto exp = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + dir.VirtualAddress);
     check(std::strcmp(reinterpret_cast<const char *>(base + exp->Name), "kwsig_32.dll") == 0,
           "export directory names kwsig_32.dll");
-    check(exp->Base == 1 && exp->NumberOfFunctions == 17 && exp->NumberOfNames == 17,
-          "17 exports, all by name, ordinal base 1 (base " + std::to_string(exp->Base) + ", " +
+    const DWORD n = kExportCount;
+    check(exp->Base == 1 && exp->NumberOfFunctions == n && exp->NumberOfNames == n,
+          std::to_string(n) + " exports, all by name, ordinal base 1 (base " + std::to_string(exp->Base) + ", " +
               std::to_string(exp->NumberOfFunctions) + " functions, " + std::to_string(exp->NumberOfNames) +
               " names)");
-    if (exp->NumberOfNames != 17 || exp->NumberOfFunctions != 17) return;
+    if (exp->NumberOfNames != n || exp->NumberOfFunctions != n) return;
     auto names = reinterpret_cast<const uint32_t *>(base + exp->AddressOfNames);
     auto ordinals = reinterpret_cast<const uint16_t *>(base + exp->AddressOfNameOrdinals);
     auto functions = reinterpret_cast<const uint32_t *>(base + exp->AddressOfFunctions);
     std::string wrong;
-    for (int i = 0; i < 17; ++i) {
+    for (int i = 0; i < kExportCount; ++i) {
         const char *name = reinterpret_cast<const char *>(base + names[i]);
         const int ordinal = int(exp->Base) + ordinals[i];
         if (std::strcmp(name, kExports[i].name) != 0 || ordinal != kExports[i].ordinal)
             wrong += std::string(" ") + name + "@ord" + std::to_string(ordinal);
     }
-    check(wrong.empty(), "names undecorated, ordinals 1..17 in alphabetical order" + wrong);
+    check(wrong.empty(), "names undecorated, ordinals 1.." + std::to_string(n) + " in alphabetical order" + wrong);
     std::string data;
-    for (int i = 0; i < 17; ++i) {
+    for (int i = 0; i < kExportCount; ++i) {
         const uint32_t rva = functions[i];
         const bool forwarder = rva >= dir.VirtualAddress && rva < dir.VirtualAddress + dir.Size;
         if (forwarder || !in_code(m, rva)) data += " ordinal " + std::to_string(i + 1);
