@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "kwsig.h"
-#include "support/random.h"
 #include "support/reference.h"
+#include "support/twins.h"
 
 namespace {
 
-void rfft(float *d, unsigned n, int dir) { kwsig_fft_real(d, n, dir); }
-void rfft(double *d, unsigned n, int dir) { kwsig_fft_real_double(d, n, dir); }
+using twin::random_values;
 
 template <typename T>
 class RealFft : public ::testing::Test {};
@@ -26,14 +25,14 @@ TYPED_TEST(RealFft, ForwardMatchesLongDoubleDft) {
     const long double eps = std::numeric_limits<T>::epsilon();
     for (unsigned lg = 1; lg <= 16; ++lg) {
         const std::size_t n = std::size_t(1) << lg;
-        auto data = testdata::random_values<T>(n, 300 + lg);
+        auto data = random_values<T>(n, 300 + lg);
         std::vector<ref::cld> x(n);
         long double norm2 = 0;
         for (std::size_t j = 0; j < n; ++j) {
             x[j] = data[j];
             norm2 += (long double)data[j] * data[j];
         }
-        rfft(data.data(), unsigned(n), 1);
+        twin::fft_real(data.data(), unsigned(n), 1);
         const long double bound = 8 * eps * (lg + 1) * std::sqrt(norm2);
         const std::size_t stride = n > 4096 ? n / 89 : 1;
         EXPECT_LE(std::abs(data[0] - ref::dft_bin(x, 0, -1).real()), bound);
@@ -52,9 +51,9 @@ TYPED_TEST(RealFft, InverseMatchesSynthesisFormula) {
     const long double eps = std::numeric_limits<T>::epsilon();
     for (unsigned lg : {1u, 2u, 3u, 6u, 10u}) {
         const std::size_t n = std::size_t(1) << lg;
-        auto p = testdata::random_values<T>(n, 500 + lg);
+        auto p = random_values<T>(n, 500 + lg);
         const auto packed = p;
-        rfft(p.data(), unsigned(n), -1);
+        twin::fft_real(p.data(), unsigned(n), -1);
         long double norm = 0;
         for (T v : packed) norm += std::fabs((long double)v);
         for (std::size_t j = 0; j < n; ++j) {
@@ -71,7 +70,7 @@ TYPED_TEST(RealFft, InverseMatchesSynthesisFormula) {
 TYPED_TEST(RealFft, ExactFigures) {
     using T = TypeParam;
     T four[4] = {1, 2, 4, 8};
-    rfft(four, 4, 1);
+    twin::fft_real(four, 4, 1);
     EXPECT_EQ(four[0], T(15));
     EXPECT_EQ(four[1], T(-5));
     EXPECT_EQ(four[2], T(-3));
@@ -79,10 +78,10 @@ TYPED_TEST(RealFft, ExactFigures) {
 
     // n = 2 reads and writes exactly its two values.
     T two[4] = {T(-7), 1, 2, T(-9)};
-    rfft(two + 1, 2, 1);
+    twin::fft_real(two + 1, 2, 1);
     EXPECT_EQ(two[1], T(3));
     EXPECT_EQ(two[2], T(-1));
-    rfft(two + 1, 2, -1);
+    twin::fft_real(two + 1, 2, -1);
     EXPECT_EQ(two[1], T(1));
     EXPECT_EQ(two[2], T(2));
     EXPECT_EQ(two[0], T(-7));
@@ -93,13 +92,13 @@ TYPED_TEST(RealFft, ConstantAlternatingAndMiddleTone) {
     using T = TypeParam;
     for (unsigned n : {4u, 16u, 1024u}) {
         std::vector<T> c(n, T(0.75));
-        rfft(c.data(), n, 1);
+        twin::fft_real(c.data(), n, 1);
         EXPECT_EQ(c[0], T(0.75 * n));
         for (unsigned i = 1; i < n; ++i) ASSERT_EQ(c[i], T(0)) << n << " " << i;
 
         std::vector<T> alt(n);
         for (unsigned i = 0; i < n; ++i) alt[i] = (i & 1) ? T(-1) : T(1);
-        rfft(alt.data(), n, 1);
+        twin::fft_real(alt.data(), n, 1);
         EXPECT_EQ(alt[1], T(n));
         for (unsigned i = 0; i < n; ++i)
             if (i != 1) {
@@ -110,7 +109,7 @@ TYPED_TEST(RealFft, ConstantAlternatingAndMiddleTone) {
         std::vector<T> tone(n);
         const T pattern[4] = {0, 1, 0, -1};
         for (unsigned j = 0; j < n; ++j) tone[j] = pattern[j % 4];
-        rfft(tone.data(), n, 1);
+        twin::fft_real(tone.data(), n, 1);
         const double tol = 16 * std::numeric_limits<T>::epsilon() * n;
         for (unsigned i = 0; i < n; ++i)
             ASSERT_NEAR(tone[i], i == n / 2 + 1 ? -0.5 * n : 0.0, tol) << n << " " << i;
@@ -120,10 +119,10 @@ TYPED_TEST(RealFft, ConstantAlternatingAndMiddleTone) {
 TYPED_TEST(RealFft, ForwardThenInverseScalesByHalfN) {
     using T = TypeParam;
     for (unsigned n : {2u, 4u, 64u, 4096u}) {
-        const auto in = testdata::random_values<T>(n, n + 1);
+        const auto in = random_values<T>(n, n + 1);
         auto d = in;
-        rfft(d.data(), n, 1);
-        rfft(d.data(), n, -1);
+        twin::fft_real(d.data(), n, 1);
+        twin::fft_real(d.data(), n, -1);
         const double tol = 8 * std::numeric_limits<T>::epsilon() * std::log2(double(n) + 1) * n;
         for (unsigned i = 0; i < n; ++i) ASSERT_NEAR(d[i], double(in[i]) * n / 2, tol) << n;
     }
@@ -132,12 +131,12 @@ TYPED_TEST(RealFft, ForwardThenInverseScalesByHalfN) {
 // Every direction other than 1 is the same inverse, bit for bit.
 TYPED_TEST(RealFft, AnyDirectionButOneIsTheInverse) {
     using T = TypeParam;
-    const auto in = testdata::random_values<T>(256, 42);
+    const auto in = random_values<T>(256, 42);
     auto want = in;
-    rfft(want.data(), 256, -1);
+    twin::fft_real(want.data(), 256, -1);
     for (int dir : {0, 2, 7, -2, std::numeric_limits<int>::min()}) {
         auto d = in;
-        rfft(d.data(), 256, dir);
+        twin::fft_real(d.data(), 256, dir);
         EXPECT_EQ(0, std::memcmp(d.data(), want.data(), d.size() * sizeof(T))) << dir;
     }
 }
@@ -149,7 +148,7 @@ TYPED_TEST(RealFft, RefusedCountsLeaveArrayUntouched) {
         for (std::size_t i = 0; i < buf.size(); ++i) buf[i] = T(i) - T(3.25);
         const auto before = buf;
         for (int dir : {1, -1}) {
-            rfft(buf.data() + 4, n, dir);
+            twin::fft_real(buf.data() + 4, n, dir);
             EXPECT_EQ(0, std::memcmp(buf.data(), before.data(), buf.size() * sizeof(T)))
                 << "count " << n << " direction " << dir;
         }
@@ -158,7 +157,7 @@ TYPED_TEST(RealFft, RefusedCountsLeaveArrayUntouched) {
 
 TEST(RealFftTwins, FloatTracksDouble) {
     for (unsigned n : {8u, 512u, 65536u}) {
-        const auto f_in = testdata::random_values<float>(n, 3 * n);
+        const auto f_in = random_values<float>(n, 3 * n);
         std::vector<double> d(f_in.begin(), f_in.end());
         auto f = f_in;
         kwsig_fft_real(f.data(), n, 1);

@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "kwsig.h"
-#include "support/random.h"
 #include "support/reference.h"
+#include "support/twins.h"
 
 namespace {
 
-void fft(float *d, unsigned n, int dir) { kwsig_fft(d, n, dir); }
-void fft(double *d, unsigned n, int dir) { kwsig_fft_double(d, n, dir); }
+using twin::fft;
 
 template <typename T>
 class ComplexFft : public ::testing::Test {};
@@ -28,7 +27,7 @@ TYPED_TEST(ComplexFft, MatchesLongDoubleDft) {
     for (int dir : {1, -1}) {
         for (unsigned lg = 0; lg <= 16; ++lg) {
             const std::size_t n = std::size_t(1) << lg;
-            auto data = testdata::random_values<T>(2 * n, 100 + lg);
+            auto data = twin::random_values<T>(2 * n, 100 + lg);
             std::vector<ref::cld> x(n);
             long double norm2 = 0;
             for (std::size_t p = 0; p < n; ++p) {
@@ -98,7 +97,7 @@ TYPED_TEST(ComplexFft, ToneLandsOnItsBin) {
 TYPED_TEST(ComplexFft, ForwardThenInverseScalesByN) {
     using T = TypeParam;
     for (unsigned n : {2u, 16u, 1024u, 8192u}) {
-        const auto in = testdata::random_values<T>(2 * n, n);
+        const auto in = twin::random_values<T>(2 * n, n);
         auto d = in;
         fft(d.data(), n, 1);
         fft(d.data(), n, -1);
@@ -144,7 +143,7 @@ TYPED_TEST(ComplexFft, RefusedCountsLeaveArrayUntouched) {
 // float rounding of the log2 N stages.
 TEST(ComplexFftTwins, FloatTracksDouble) {
     for (unsigned n : {4u, 128u, 4096u, 65536u}) {
-        const auto f_in = testdata::random_values<float>(2 * n, 7 * n);
+        const auto f_in = twin::random_values<float>(2 * n, 7 * n);
         std::vector<double> d(f_in.begin(), f_in.end());
         auto f = f_in;
         kwsig_fft(f.data(), n, 1);

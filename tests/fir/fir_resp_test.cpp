@@ -4,11 +4,11 @@
 
 #include <cmath>
 #include <complex>
-#include <random>
 #include <vector>
 
 #include "kwsig.h"
 #include "support/reference.h"
+#include "support/twins.h"
 
 namespace {
 
@@ -50,14 +50,13 @@ TEST(FirResp, ExactFigures) {
 }
 
 TEST(FirResp, MatchesDirectSum) {
-    std::mt19937_64 gen(21);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    twin::Random gen(21);
     struct Grid { int npoints; double f0, f1; int ntaps; };
     for (const Grid g : {Grid{11, 0.0, 0.5, 7}, Grid{100, -0.5, 0.5, 16}, Grid{513, 0.0, 0.5, 64},
                          Grid{257, 0.5, 0.0, 33}, Grid{40, -3.0, 3.0, 20}, Grid{2, 0.1, 0.2, 5}}) {
         std::vector<double> c(g.ntaps);
         long double l1 = 0;
-        for (auto &v : c) l1 += std::fabs(v = u(gen));
+        for (auto &v : c) l1 += std::fabs(v = gen.uniform());
         const auto r = response(g.npoints, g.f0, g.f1, c);
         for (int p = 0; p < g.npoints; ++p) {
             const long double f =

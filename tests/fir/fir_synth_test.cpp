@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "fir/dense.h"
 #include "kwsig.h"
 #include "support/reference.h"
+#include "support/twins.h"
 
 namespace {
 
@@ -18,13 +18,12 @@ struct Design {
     int nfreq;
 };
 
-Design random_design(int nfreq, std::mt19937_64 &gen, bool real_desired = false) {
-    std::uniform_real_distribution<double> u(-1.0, 1.0), w(0.5, 1.5);
+Design random_design(int nfreq, twin::Random &gen, bool real_desired = false) {
     Design d{std::vector<double>(2 * nfreq + 2), std::vector<double>(nfreq + 1), nfreq};
     for (int p = 0; p <= nfreq; ++p) {
-        d.desired[2 * p] = u(gen);
-        d.desired[2 * p + 1] = real_desired ? 0.0 : u(gen);
-        d.weights[p] = w(gen);
+        d.desired[2 * p] = gen.uniform();
+        d.desired[2 * p + 1] = real_desired ? 0.0 : gen.uniform();
+        d.weights[p] = gen.uniform(0.5, 1.5);
     }
     return d;
 }
@@ -63,7 +62,7 @@ std::vector<long double> dense_design(const Design &d, double delay, int ntaps) 
 }
 
 TEST(FirSynth, MatchesDenseWeightedLeastSquares) {
-    std::mt19937_64 gen(41);
+    twin::Random gen(41);
     struct Run { int nfreq, ntaps; double delay; };
     for (const Run r : {Run{2, 1, 0.0}, Run{2, 2, 0.5}, Run{4, 3, 1.0}, Run{8, 8, 3.5},
                         Run{16, 5, -2.25}, Run{32, 17, 8.0}, Run{64, 40, 100.7},
@@ -80,13 +79,12 @@ TEST(FirSynth, MatchesDenseWeightedLeastSquares) {
 // A target that some ntaps filter h0 meets exactly is designed back to h0,
 // whatever the weights.
 TEST(FirSynth, ReproducesAnAttainableResponse) {
-    std::mt19937_64 gen(42);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    twin::Random gen(42);
     const int nfreq = 64, ntaps = 21;
     const double delay = 5.75;
     Design d = random_design(nfreq, gen);
     std::vector<double> h0(ntaps);
-    for (auto &v : h0) v = u(gen);
+    for (auto &v : h0) v = gen.uniform();
     for (int p = 0; p <= nfreq; ++p) {
         const long double om = ref::pi() * p / nfreq;
         ref::cld h = 0;
@@ -121,7 +119,7 @@ TEST(FirSynth, UnitResponseGivesImpulseAtIntegerDelay) {
 }
 
 TEST(FirSynth, RealResponseAtCentreDelayIsSymmetric) {
-    std::mt19937_64 gen(43);
+    twin::Random gen(43);
     for (int ntaps : {2, 7, 16, 31}) {
         const Design d = random_design(32, gen, true);
         std::vector<double> coef(ntaps);
@@ -131,7 +129,7 @@ TEST(FirSynth, RealResponseAtCentreDelayIsSymmetric) {
 }
 
 TEST(FirSynth, SingleTapClosedForm) {
-    std::mt19937_64 gen(44);
+    twin::Random gen(44);
     for (double delay : {0.0, 1.0, 0.3, -4.5}) {
         const Design d = random_design(16, gen);
         long double num = 0, den = 0;
@@ -146,7 +144,7 @@ TEST(FirSynth, SingleTapClosedForm) {
 }
 
 TEST(FirSynth, WeightScaleAndUnusedImaginaryPartsDoNotMatter) {
-    std::mt19937_64 gen(45);
+    twin::Random gen(45);
     const Design d = random_design(64, gen);
     std::vector<double> base(24), scaled(24), changed(24);
     EXPECT_EQ(synth(d, 0.0, base), 0.0);
@@ -166,7 +164,7 @@ TEST(FirSynth, WeightScaleAndUnusedImaginaryPartsDoNotMatter) {
 }
 
 TEST(FirSynth, ZeroWeightsReportPivotAndLeaveCoefficients) {
-    std::mt19937_64 gen(46);
+    twin::Random gen(46);
     Design d = random_design(16, gen);
     d.weights.assign(17, 0.0);
     std::vector<double> coef(5, -7.0);
@@ -175,7 +173,7 @@ TEST(FirSynth, ZeroWeightsReportPivotAndLeaveCoefficients) {
 }
 
 TEST(FirSynth, OutsideLimitsReturnsMinusOneAndWritesNothing) {
-    std::mt19937_64 gen(47);
+    twin::Random gen(47);
     const Design d = random_design(16, gen);  // arrays large enough for every call
     struct Args { int nfreq, ntaps; };
     for (const Args a : {Args{1, 1}, Args{0, 1}, Args{-4, 1}, Args{3, 2}, Args{12, 4},

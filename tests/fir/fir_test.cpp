@@ -4,39 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "kwsig.h"
+#include "support/twins.h"
 
 namespace {
 
-void fir(const float *x, float *y, int n, const float *c, int m, float *s) {
-    kwsig_fir(x, y, n, c, m, s);
-}
-void fir(const double *x, double *y, int n, const double *c, int m, double *s) {
-    kwsig_fir_double(x, y, n, c, m, s);
-}
+using twin::fir;
+using twin::Random;
+using twin::same_bits;
 
 template <typename T>
 class Fir : public ::testing::Test {};
 using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(Fir, Precisions);
-
-template <typename T>
-std::vector<T> random_values(std::size_t n, std::mt19937_64 &gen) {
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
-
-template <typename T>
-bool same_bits(const std::vector<T> &a, const std::vector<T> &b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
-}
 
 // The extended sequence of a whole stream: initial state, then the signal.
 template <typename T>
@@ -70,8 +54,8 @@ TYPED_TEST(Fir, ExactFiguresAndUnusedOldestState) {
 
 TYPED_TEST(Fir, SingleTapScalesAndKeepsLastSample) {
     using T = TypeParam;
-    std::mt19937_64 gen(11);
-    const auto x = random_values<T>(37, gen);
+    Random gen(11);
+    const auto x = gen.values<T>(37);
     std::vector<T> y(37), state = {T(123)};
     const T c = T(0.75);
     fir(x.data(), y.data(), 37, &c, 1, state.data());
@@ -81,9 +65,9 @@ TYPED_TEST(Fir, SingleTapScalesAndKeepsLastSample) {
 
 TYPED_TEST(Fir, ImpulseGivesReversedCoefficients) {
     using T = TypeParam;
-    std::mt19937_64 gen(12);
+    Random gen(12);
     for (int m : {1, 2, 5, 9, 33}) {
-        const auto c = random_values<T>(m, gen);
+        const auto c = gen.values<T>(m);
         std::vector<T> x(3 * m + 5, T(0)), y(x.size()), state(m, T(0));
         x[0] = 1;
         fir(x.data(), y.data(), int(x.size()), c.data(), m, state.data());
@@ -95,9 +79,9 @@ TYPED_TEST(Fir, ImpulseGivesReversedCoefficients) {
 // samples, also across block boundaries and through blocks shorter than m.
 TYPED_TEST(Fir, PassThroughAndDelayAcrossBlocks) {
     using T = TypeParam;
-    std::mt19937_64 gen(13);
+    Random gen(13);
     const int m = 7;
-    const auto x = random_values<T>(60, gen);
+    const auto x = gen.values<T>(60);
     std::vector<T> pass(m, T(0)), delay(m, T(0));
     pass[m - 1] = 1;
     delay[0] = 1;
@@ -116,13 +100,13 @@ TYPED_TEST(Fir, PassThroughAndDelayAcrossBlocks) {
 TYPED_TEST(Fir, MatchesConvolution) {
     using T = TypeParam;
     const long double eps = std::numeric_limits<T>::epsilon();
-    std::mt19937_64 gen(14);
+    Random gen(14);
     for (int m : {1, 2, 3, 7, 8, 9, 16, 17, 64, 129}) {
         for (int n : {1, 2, 5, m - 1, m, m + 1, m + 8, 3 * m + 13}) {
             if (n < 1) continue;
-            const auto c = random_values<T>(m, gen);
-            auto state = random_values<T>(m, gen);
-            const auto x = random_values<T>(n, gen);
+            const auto c = gen.values<T>(m);
+            auto state = gen.values<T>(m);
+            const auto x = gen.values<T>(n);
             const auto e = extend(state, x);
             std::vector<T> y(n);
             fir(x.data(), y.data(), n, c.data(), m, state.data());
@@ -147,11 +131,11 @@ TYPED_TEST(Fir, MatchesConvolution) {
 // of one call; so does the same stream filtered in place.
 TYPED_TEST(Fir, RandomBlocksAndInPlaceMatchOneCall) {
     using T = TypeParam;
-    std::mt19937_64 gen(15);
+    Random gen(15);
     for (int m : {1, 3, 8, 13, 40, 100}) {
-        const auto c = random_values<T>(m, gen);
-        const auto state0 = random_values<T>(m, gen);
-        const auto x = random_values<T>(6 * m + 50, gen);
+        const auto c = gen.values<T>(m);
+        const auto state0 = gen.values<T>(m);
+        const auto x = gen.values<T>(6 * m + 50);
         const int total = int(x.size());
 
         std::vector<T> whole(total), state_whole = state0;
@@ -179,10 +163,10 @@ TYPED_TEST(Fir, RandomBlocksAndInPlaceMatchOneCall) {
 // The float filter sums in single precision, the double filter in double, on
 // the same inputs; they agree to the float filter's accuracy.
 TEST(FirTwins, FloatAccumulatesInSinglePrecision) {
-    std::mt19937_64 gen(16);
+    Random gen(16);
     const int m = 64, n = 500;
-    const auto cd = random_values<double>(m, gen);
-    const auto xd = random_values<double>(n, gen);
+    const auto cd = gen.values<double>(m);
+    const auto xd = gen.values<double>(n);
     std::vector<float> cf(cd.begin(), cd.end()), xf(xd.begin(), xd.end()), yf(n), sf(m, 0.0f);
     std::vector<double> cw(cf.begin(), cf.end()), xw(xf.begin(), xf.end()), yw(n), sw(m, 0.0);
     kwsig_fir(xf.data(), yf.data(), n, cf.data(), m, sf.data());

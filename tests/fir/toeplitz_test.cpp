@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "fir/dense.h"
 #include "fir/toeplitz.h"
 #include "support/failing_alloc.h"
+#include "support/twins.h"
 
 namespace {
 
@@ -71,14 +71,13 @@ TEST(Toeplitz, PartialSolutionOnLaterZeroPivot) {
 }
 
 TEST(Toeplitz, GeneralSystemsMatchDenseSolve) {
-    std::mt19937_64 gen(31);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    twin::Random gen(31);
     for (int n : {2, 3, 4, 5, 8, 17, 40, 101}) {
         // Diagonally dominant, so every leading submatrix is nonsingular.
         std::vector<double> r(2 * n - 1), y(n), x(n);
-        for (auto &v : r) v = u(gen) / n;
-        r[n - 1] = 2.0 + u(gen);
-        for (auto &v : y) v = u(gen);
+        for (auto &v : r) v = gen.uniform() / n;
+        r[n - 1] = 2.0 + gen.uniform();
+        for (auto &v : y) v = gen.uniform();
         ASSERT_NE(r[n], r[n - 2]);
         EXPECT_EQ(toeplitz_solve(r.data(), x.data(), y.data(), n), 0);
         const auto want =

@@ -5,34 +5,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
-#include <random>
 #include <type_traits>
 #include <vector>
 
 #include "kwsig.h"
-#include "support/random.h"
+#include "support/twins.h"
 
 namespace {
 
-void resample(const float *in, int nin, float *out, int nout, int *nw, float *phase, float step,
-              float *h) {
-    kwsig_resample(in, nin, out, nout, nw, phase, step, h);
-}
-void resample(const double *in, int nin, double *out, int nout, int *nw, double *phase,
-              double step, double *h) {
-    kwsig_resample_double(in, nin, out, nout, nw, phase, step, h);
-}
-
-template <typename T>
-bool same_bits(const std::vector<T> &a, const std::vector<T> &b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
-}
-template <typename T>
-bool same_bits(T a, T b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using twin::random_values;
+using twin::resample;
+using twin::same_bits;
 
 // A stream's state and the calls on it.
 template <typename T>
@@ -122,7 +106,7 @@ TYPED_TEST(Resample, WeightsSumToOneOverAPhaseSweep) {
 // of a call is a leading zero, anything above is computed.
 TYPED_TEST(Resample, BoundaryPhases) {
     using T = TypeParam;
-    const auto h = testdata::random_values<T>(11, 7);
+    const auto h = random_values<T>(11, 7);
     {
         Stream<T> s(T(-5.5), h);
         const auto out = s.call(nullptr, 0, 4, T(1));
@@ -155,7 +139,7 @@ TYPED_TEST(Resample, BoundaryPhases) {
 // the history is used.
 TYPED_TEST(Resample, LeadingZerosThenOutputs) {
     using T = TypeParam;
-    const auto h = testdata::random_values<T>(11, 8);
+    const auto h = random_values<T>(11, 8);
     Stream<T> s(T(-8), h);
     const auto out = s.call(nullptr, 0, 100, T(0.5));
     // Phases -8, -7.5, -7, -6.5 give zeros; -6, -5.5 are computed.
@@ -169,8 +153,8 @@ TYPED_TEST(Resample, LeadingZerosThenOutputs) {
 // No room: nothing written, nothing consumed, the state untouched.
 TYPED_TEST(Resample, NoOutputRoom) {
     using T = TypeParam;
-    const auto h = testdata::random_values<T>(11, 9);
-    const auto in = testdata::random_values<T>(50, 10);
+    const auto h = random_values<T>(11, 9);
+    const auto in = random_values<T>(50, 10);
     for (int cap : {0, -1, -1000}) {
         for (T phase : {T(-8), T(-6), T(0)}) {
             Stream<T> s(phase, h);
@@ -190,7 +174,7 @@ TYPED_TEST(Resample, NoOutputRoom) {
 // history until it passes -5.5. A negative count acts as no input.
 TYPED_TEST(Resample, PendingOutputsWithoutInput) {
     using T = TypeParam;
-    const auto h = testdata::random_values<T>(11, 11);
+    const auto h = random_values<T>(11, 11);
     for (int nin : {0, -3}) {
         Stream<T> s(T(-6.375), h);
         T dummy = T(99);
@@ -206,14 +190,14 @@ TYPED_TEST(Resample, PendingOutputsWithoutInput) {
 TYPED_TEST(Resample, BlocksEqualOneCall) {
     using T = TypeParam;
     const int n = 6000;
-    const auto in = testdata::random_values<T>(n, 12);
-    std::mt19937 gen(13);
+    const auto in = random_values<T>(n, 12);
+    twin::Random gen(13);
     for (double step : {1.0, 0.5, 44100.0 / 48000.0, 48000.0 / 44100.0, 3.0, 1.0 / 3.0, 0.05}) {
         const T st = T(step);
-        Stream<T> whole(T(-2.25), testdata::random_values<T>(11, 14));
+        Stream<T> whole(T(-2.25), random_values<T>(11, 14));
         const auto want = whole.feed(in.data(), n, st);
 
-        Stream<T> cut(T(-2.25), testdata::random_values<T>(11, 14));
+        Stream<T> cut(T(-2.25), random_values<T>(11, 14));
         std::vector<T> got;
         for (int i = 0; i < n;) {
             const int len = std::min(n - i, int(gen() % 40));
@@ -233,7 +217,7 @@ TYPED_TEST(Resample, BlocksEqualOneCall) {
 TYPED_TEST(Resample, FullOutputArrayThenDrain) {
     using T = TypeParam;
     const int n = 400;
-    const auto in = testdata::random_values<T>(n, 15);
+    const auto in = random_values<T>(n, 15);
     std::size_t drains = 0;
     for (double step : {0.25, 0.5, 44100.0 / 48000.0, 2.0, 0.1}) {
         const T st = T(step);
@@ -272,8 +256,8 @@ TYPED_TEST(Resample, FullOutputArrayThenDrain) {
 TYPED_TEST(Resample, OutputCountFollowsTheStep) {
     using T = TypeParam;
     const int n = 200000;
-    const auto in = testdata::random_values<T>(n, 16);
-    std::mt19937 gen(17);
+    const auto in = random_values<T>(n, 16);
+    twin::Random gen(17);
     for (double step : {44100.0 / 48000.0, 48000.0 / 44100.0, 0.25, 3.0, 160.0 / 147.0}) {
         const T st = T(step);
         const double phase0 = -6;
@@ -302,12 +286,11 @@ TYPED_TEST(Resample, OutputCountFollowsTheStep) {
 // the input, and fewer than 0.5 / step + 1 after it.
 TYPED_TEST(Resample, OutputBoundAndStreamEnd) {
     using T = TypeParam;
-    const auto in = testdata::random_values<T>(40000, 23);
-    std::mt19937 gen(24);
-    std::uniform_real_distribution<double> u(0, 1);
+    const auto in = random_values<T>(40000, 23);
+    twin::Random gen(24);
     for (int trial = 0; trial < 300; ++trial) {
-        const T step = T(std::exp(std::log(1e-3) + u(gen) * std::log(16 / 1e-3)));
-        const T phase = T(-16 + 32 * u(gen));
+        const T step = T(std::exp(std::log(1e-3) + gen.uniform(0, 1) * std::log(16 / 1e-3)));
+        const T phase = T(-16 + 32 * gen.uniform(0, 1));
         const int n = std::min(int(gen() % (trial % 10 == 0 ? 40000 : 400)), int(2e5 * step));
         Stream<T> s(phase);
         const double got = double(s.feed(in.data(), n, step).size());
@@ -336,7 +319,7 @@ TYPED_TEST(Resample, OutputBoundAndStreamEnd) {
 // precision.
 TEST(ResampleTwins, Agree) {
     const int n = 3000;
-    const auto d = testdata::random_values<double>(n, 18);
+    const auto d = random_values<double>(n, 18);
     const std::vector<float> f(d.begin(), d.end());
     const std::vector<double> fd(f.begin(), f.end());
     for (double step : {0.5, 2.0, 0.9375, 1.25}) {  // steps exact in float: same output positions
@@ -361,8 +344,8 @@ TYPED_TEST(Resample, UnsafeArgumentsChangeNothing) {
     using T = TypeParam;
     const T inf = std::numeric_limits<T>::infinity();
     const T nan = std::numeric_limits<T>::quiet_NaN();
-    const auto h = testdata::random_values<T>(11, 19);
-    const auto in = testdata::random_values<T>(64, 20);
+    const auto h = random_values<T>(11, 19);
+    const auto in = random_values<T>(64, 20);
     struct Args {
         T phase, step;
     };
@@ -389,8 +372,8 @@ TYPED_TEST(Resample, UnsafeArgumentsChangeNothing) {
 // phases stay within the kernel (the address sanitizer watches the table).
 TYPED_TEST(Resample, ZeroAndExtremeStepsStayBounded) {
     using T = TypeParam;
-    const auto h = testdata::random_values<T>(11, 21);
-    const auto in = testdata::random_values<T>(64, 22);
+    const auto h = random_values<T>(11, 21);
+    const auto in = random_values<T>(64, 22);
     {
         Stream<T> s(T(-6), h);
         const auto out = s.call(in.data(), 64, 9, T(0));

@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "spectrum_test_util.h"
 #include "support/reference.h"
+#include "support/twins.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ TYPED_TEST_SUITE(Window, Precisions);
 
 template <typename T>
 std::vector<T> make(int count, int type, int norm, T gain) {
-    std::vector<T> w(std::size_t(count), st::guard<T>());
-    st::window(w.data(), count, type, norm, gain);
+    std::vector<T> w(std::size_t(count), twin::guard<T>());
+    twin::window(w.data(), count, type, norm, gain);
     return w;
 }
 
@@ -123,7 +123,7 @@ TYPED_TEST(Window, HalvesAreBitIdentical) {
         for (int count : {2, 3, 4, 5, 6, 7, 64, 65, 250, 251, 1024, 1025}) {
             auto w = make<T>(count, type, 1, T(0.3));
             for (int n = 1; 2 * n < count + 1 && n < count; ++n)
-                EXPECT_TRUE(st::same_bits(w[n], w[count - n]))
+                EXPECT_TRUE(twin::same_bits(w[n], w[count - n]))
                     << "type " << type << " count " << count << " n " << n;
         }
 }
@@ -196,10 +196,10 @@ TYPED_TEST(Window, OddCountFillsEverySample) {
     for (int type = 0; type <= 3; ++type)
         for (int count : {3, 5, 7, 9, 31, 1001}) {
             std::vector<T> w(std::size_t(count) + 2, std::numeric_limits<T>::quiet_NaN());
-            w[count] = w[count + 1] = st::guard<T>();
-            st::window(w.data(), count, type, 0, T(1));
-            EXPECT_EQ(w[count], st::guard<T>());
-            EXPECT_EQ(w[count + 1], st::guard<T>());
+            w[count] = w[count + 1] = twin::guard<T>();
+            twin::window(w.data(), count, type, 0, T(1));
+            EXPECT_EQ(w[count], twin::guard<T>());
+            EXPECT_EQ(w[count + 1], twin::guard<T>());
             long double sum = 0;
             for (int n = 0; n < count; ++n) {
                 ASSERT_TRUE(std::isfinite(w[n])) << type << " " << count << " " << n;
@@ -207,7 +207,7 @@ TYPED_TEST(Window, OddCountFillsEverySample) {
             }
             EXPECT_NEAR(double(sum), count, 4.0 * std::numeric_limits<T>::epsilon() * count * 5);
             // Two middle samples share the largest value for the shaped windows.
-            EXPECT_TRUE(st::same_bits(w[count / 2], w[count / 2 + 1]));
+            EXPECT_TRUE(twin::same_bits(w[count / 2], w[count / 2 + 1]));
             if (type == 1) {
                 EXPECT_EQ(w[0], T(0));  // Hann edge: 1 + cos(pi)
             }
@@ -216,25 +216,25 @@ TYPED_TEST(Window, OddCountFillsEverySample) {
     auto h3 = make<T>(3, 1, 0, T(1));
     EXPECT_EQ(h3[0], T(0));
     EXPECT_NEAR(h3[1], 1.5, 4 * std::numeric_limits<T>::epsilon());
-    EXPECT_TRUE(st::same_bits(h3[1], h3[2]));
+    EXPECT_TRUE(twin::same_bits(h3[1], h3[2]));
 }
 
 TYPED_TEST(Window, TinyCounts) {
     using T = TypeParam;
     for (int count : {0, -1, -2, -1000}) {
-        std::vector<T> w(4, st::guard<T>());
-        st::window(w.data(), count, 1, 0, T(1));
-        for (T v : w) EXPECT_EQ(v, st::guard<T>()) << count;
+        std::vector<T> w(4, twin::guard<T>());
+        twin::window(w.data(), count, 1, 0, T(1));
+        for (T v : w) EXPECT_EQ(v, twin::guard<T>()) << count;
     }
     // A single sample is flat: it equals gain under both normalisations, for
     // every shape (Hann's edge value 0 would otherwise divide 0 by 0).
     for (int type = 0; type <= 3; ++type)
         for (int norm : {0, 1})
             for (double gain : {1.0, -0.75, 0.0}) {
-                std::vector<T> w(2, st::guard<T>());
-                st::window(w.data(), 1, type, norm, T(gain));
+                std::vector<T> w(2, twin::guard<T>());
+                twin::window(w.data(), 1, type, norm, T(gain));
                 EXPECT_EQ(w[0], T(gain));
-                EXPECT_EQ(w[1], st::guard<T>());
+                EXPECT_EQ(w[1], twin::guard<T>());
             }
 }
 

@@ -15,6 +15,7 @@
 
 #include "crash_guard.h"
 #include "kwsig.h"
+#include "support/golden.h"
 
 namespace {
 
@@ -204,14 +205,11 @@ struct Call {
     bool returns_double = false;
     std::vector<std::vector<unsigned char>> arrays;
 
-    // Fresh arrays: inputs from a small fixed generator, outputs from the same
-    // (an export that writes nothing leaves them as they were).
+    // Fresh arrays: inputs from a fixed seed of the golden cases' generator,
+    // outputs from the same (an export that writes nothing leaves them as
+    // they were).
     void reset() {
-        uint64_t s = 0x243F6A8885A308D3ull;
-        auto next = [&s] {
-            s = s * 6364136223846793005ull + 1442695040888963407ull;
-            return double(s >> 11) * 0x1p-53;
-        };
+        golden::Rng rng(0x243F6A8885A308D3ull);
         arrays.assign(args.size(), {});
         for (std::size_t i = 0; i < args.size(); ++i) {
             const Arg &a = args[i];
@@ -221,7 +219,7 @@ struct Call {
                     case Ones: return 1.0;
                     case UnitComplex: return k % 2 == 0 ? 1.0 : 0.0;
                     case Constant: return a.value;
-                    default: return 2 * next() - 1;
+                    default: return rng.uniform(-1, 1);
                 }
             };
             if (a.kind == Kind::Floats) {
