@@ -8,7 +8,11 @@
  * Conventions shared by every function:
  *  - Every result is defined to the last bit: IEEE round-to-nearest, no fused
  *    multiply-add, temporaries in double precision (also in the float twins).
- *    Results are identical across compilers, optimisation levels and calls.
+ *    Given the same sine, cosine and natural logarithm, results are identical
+ *    across compilers, optimisation levels, platforms and calls. Those three
+ *    come from the C mathematics library the library is linked with (the
+ *    32-bit Windows DLL's from mingw-w64's run-time), so builds on different
+ *    mathematics libraries can differ in the last bits of what depends on them.
  *  - The caller owns every array and every piece of stream state. Pointers are
  *    not checked for NULL; array sizes below are what the caller must provide.
  *  - Nothing is kept between calls except the resampler's kernel table, built
@@ -261,8 +265,8 @@ KWSIG_API void KWSIG_CALL kwsig_cspectrum_double(const double *input, double *ou
  * history untouched).
  * Precision: the float twin keeps phase, weights and the running sum in float
  * (the sum rounded after each tap), the double twin in double; both read the
- * same single-precision kernel table. The weights of one output sum to
- * 1.0000034 .. 1.0000042.
+ * same single-precision kernel table. The gain at zero frequency is
+ * 1.0000034 .. 1.0000042 (depending on the phase), not exactly 1.
  * Threads: the kernel table is built once per process, on the first call of
  * either twin, safely also when first calls come from several threads at
  * once; afterwards calls read it without locking. Calls on different streams
@@ -284,11 +288,12 @@ KWSIG_API void KWSIG_CALL kwsig_resample_double(const double *input, int ninput,
  *   response: `npoints` doubles, written; nothing else is read or written.
  *   npoints:  <= 0 writes nothing; 1 gives the value at start_freq alone.
  * The response is 1 at f = 0, even in f, 0.5 near f = 0.1469 (amplitude) and
- * 0.7071 near f = 0.1044. Within about 4.5e-6/q of f = q/11 (q = 1 .. 5; 0.0009
- * of f = 0) it returns the exact limit at q/11 (1, and a_q/2 with a_q the
- * kernel's coefficients). The resamplers' tabulated kernel has a gain at
- * f = 0 of 1.0000034 .. 1.0000042 instead of exactly 1. Stateless: calls may
- * run concurrently with each other and with the resamplers. */
+ * 0.7071 near f = 0.1044. At f = q/11 (q = 0 .. 5), where the closed form is
+ * 0/0, and within a narrow band around it (under 0.001 either side), it
+ * returns the exact limit at q/11. This is the continuous kernel's response;
+ * the resamplers' tabulated kernel has a slightly different gain at f = 0
+ * (see kwsig_resample). Stateless: calls may run concurrently with each other
+ * and with the resamplers. */
 KWSIG_API void KWSIG_CALL kwsig_resamp_resp(double *response, int npoints, double start_freq,
                                             double stop_freq);
 

@@ -55,14 +55,22 @@ void bit_reverse(T *data, std::size_t n) {
     }
 }
 
+// Calls run(a, b) for every group of size 2*half: a points at point t0 of the
+// group, b at the point half after it, its butterfly partner.
+template <typename T, typename Run>
+inline void each_group(T *data, std::size_t n, std::size_t half, std::size_t t0, Run run) {
+    for (std::size_t g = 0; g < n; g += 2 * half) {
+        T *a = data + 2 * (g + t0);
+        run(a, a + 2 * half);
+    }
+}
+
 // Butterflies t = t0 .. t0+len-1 of every group of size 2*half, with twiddle
 // (wr[j], wi[j]) for t = t0 + j.
 template <typename T>
 void butterflies_scalar(T *data, std::size_t n, std::size_t half, std::size_t t0, std::size_t len,
                         const double *wr, const double *wi) {
-    for (std::size_t g = 0; g < n; g += 2 * half) {
-        T *a = data + 2 * (g + t0);
-        T *b = a + 2 * half;
+    each_group(data, n, half, t0, [=](T *a, T *b) {
         for (std::size_t j = 0; j < len; ++j) {
             const double br = wide(b[2 * j]), bi = wide(b[2 * j + 1]);
             const T tr = T(wr[j] * br - wi[j] * bi);
@@ -73,7 +81,7 @@ void butterflies_scalar(T *data, std::size_t n, std::size_t half, std::size_t t0
             a[2 * j] = T(ar + wide(tr));
             a[2 * j + 1] = T(ai + wide(ti));
         }
-    }
+    });
 }
 
 #ifndef KWSIG_FFT_SSE2
@@ -97,16 +105,14 @@ inline __m128d twiddle_product(__m128d b, double wr, double wi) {
 
 void butterflies(double *data, std::size_t n, std::size_t half, std::size_t t0, std::size_t len,
                  const double *wr, const double *wi) {
-    for (std::size_t g = 0; g < n; g += 2 * half) {
-        double *a = data + 2 * (g + t0);
-        double *b = a + 2 * half;
+    each_group(data, n, half, t0, [=](double *a, double *b) {
         for (std::size_t j = 0; j < len; ++j) {
             const __m128d t = twiddle_product(_mm_loadu_pd(b + 2 * j), wr[j], wi[j]);
             const __m128d av = _mm_loadu_pd(a + 2 * j);
             _mm_storeu_pd(b + 2 * j, _mm_sub_pd(av, t));
             _mm_storeu_pd(a + 2 * j, _mm_add_pd(av, t));
         }
-    }
+    });
 }
 
 // Float data: the product is formed in double and rounded to float (tr, ti);
@@ -117,9 +123,7 @@ void butterflies(float *data, std::size_t n, std::size_t half, std::size_t t0, s
         butterflies_scalar(data, n, half, t0, len, wr, wi);
         return;
     }
-    for (std::size_t g = 0; g < n; g += 2 * half) {
-        float *a = data + 2 * (g + t0);
-        float *b = a + 2 * half;
+    each_group(data, n, half, t0, [=](float *a, float *b) {
         for (std::size_t j = 0; j < len; j += 2) {
             const __m128 bv = _mm_loadu_ps(b + 2 * j);
             const __m128d t0d = twiddle_product(_mm_cvtps_pd(bv), wr[j], wi[j]);
@@ -130,7 +134,7 @@ void butterflies(float *data, std::size_t n, std::size_t half, std::size_t t0, s
             _mm_storeu_ps(b + 2 * j, _mm_sub_ps(av, t));
             _mm_storeu_ps(a + 2 * j, _mm_add_ps(av, t));
         }
-    }
+    });
 }
 #endif
 

@@ -15,18 +15,13 @@
 // The pass is sequential in k: each twiddle comes from the previous one.
 #include <cstddef>
 
+#include "fft/transforms.h"
 #include "frame/numeric.h"
 #include "frame/rotation.h"
 #include "kwsig.h"
 
 namespace kwsig {
 namespace {
-
-// The complex transform of the same precision, reached through its export.
-inline void complex_fft(float *data, unsigned n, int direction) { kwsig_fft(data, n, direction); }
-inline void complex_fft(double *data, unsigned n, int direction) {
-    kwsig_fft_double(data, n, direction);
-}
 
 // The pass shared by both directions; sign is -1 forward and +1 inverse.
 template <typename T>

@@ -10,6 +10,7 @@
 // output may be either of them.
 #include <cstddef>
 
+#include "fft/transforms.h"
 #include "frame/numeric.h"
 #include "frame/scratch.h"
 #include "kwsig.h"
@@ -17,9 +18,6 @@
 
 namespace kwsig {
 namespace {
-
-inline void complex_fft(float *data, unsigned n) { kwsig_fft(data, n, 1); }
-inline void complex_fft(double *data, unsigned n) { kwsig_fft_double(data, n, 1); }
 
 template <typename T>
 void complex_spectrum(const T *input, T *output, const T *window, int count, int mode) {
@@ -34,7 +32,7 @@ void complex_spectrum(const T *input, T *output, const T *window, int count, int
         s[2 * p] = T(wide(input[2 * p]) * w);
         s[2 * p + 1] = T(wide(input[2 * p + 1]) * w);
     }
-    complex_fft(s, unsigned(n));
+    complex_fft(s, unsigned(n), 1);
 
     // Bin k goes to (k + N/2) mod N: the non-negative frequencies fill the
     // upper half, the negative ones the lower half.

@@ -9,6 +9,7 @@
 // output may be either of them.
 #include <cstddef>
 
+#include "fft/transforms.h"
 #include "frame/numeric.h"
 #include "frame/scratch.h"
 #include "kwsig.h"
@@ -16,9 +17,6 @@
 
 namespace kwsig {
 namespace {
-
-inline void real_fft(float *data, unsigned n) { kwsig_fft_real(data, n, 1); }
-inline void real_fft(double *data, unsigned n) { kwsig_fft_real_double(data, n, 1); }
 
 template <typename T>
 void real_spectrum(const T *input, T *output, const T *window, int count, int mode) {
@@ -30,7 +28,7 @@ void real_spectrum(const T *input, T *output, const T *window, int count, int mo
     T *s = scratch.get();
     for (std::size_t i = 0; i < n; ++i) s[i] = T(wide(input[i]) * wide(window[i]));
     s[n] = T(0);  // spare element, outside the transform
-    real_fft(s, unsigned(n));
+    real_fft(s, unsigned(n), 1);
 
     output[0] = T(wide(s[0]) * wide(s[0]));
     for (std::size_t k = 1; 2 * k + 1 < n; ++k) output[k] = bin_power(s + 2 * k);
