@@ -37,7 +37,8 @@ double fir_synth(const double *desired, const double *weights, int nfreq, double
     Scratch<double> weight_spectrum(2 * N);  // then the centred autocorrelation
     if (!weighted_target || !weight_spectrum) return kRefused;
 
-    Rotation ramp = Rotation::back_by(kPi * delay / double(nfreq));  // e^(-i p c) at point p
+    const double c = kPi * delay / double(nfreq);
+    Rotation ramp = Rotation::back_by(c);  // e^(-i p c) at point p
     for (std::size_t p = 0; p < N; ++p) {
         const double dre = desired[2 * p], dim = desired[2 * p + 1], w = weights[p];
         const double cr = ramp.c, ci = ramp.s;

@@ -11,6 +11,8 @@
 // keeps its relative accuracy for small steps where cos(step) - 1 would
 // cancel. The value is never re-anchored: its rounding error grows slowly
 // (about linearly) with the number of steps.
+// Whether a sum is written c + x or x + c makes no difference: IEEE addition
+// and multiplication commute exactly; only the association above is fixed.
 //
 // The seeds differ by site and are part of each site's results, so each site
 // picks its own below; every sine and cosine that seeds a recurrence is called
