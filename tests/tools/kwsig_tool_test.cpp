@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "support/random.h"
+#include "support/twins.h"
 
 namespace fs = std::filesystem;
 
@@ -301,7 +301,7 @@ TEST_F(Tool, DesignMeetsItsBands) {
 // coefficients reversed into the filter's order; a three-tap asymmetric set
 // also checks that order against y[i] = x[i] + x[i-1] / 2 - x[i-2] / 4.
 TEST_F(Tool, FilterEqualsTheLibrary) {
-    Audio in{44100, 3, testdata::random_values<double>(3 * 20011, 7)};
+    Audio in{44100, 3, twin::random_values<double>(3 * 20011, 7)};
     write_audio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, in);
     ASSERT_EQ(kwsig("design --lowpass 3000 --stop 4000 --taps 63 --rate 44100 -o lp.txt").status, 0);
     std::ofstream(dir / "skew.txt") << "# y[i] = x[i] + x[i-1]/2 - x[i-2]/4\n1\n0.5   # delay 1\n-0.25\n";
