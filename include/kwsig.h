@@ -357,10 +357,11 @@ KWSIG_API void KWSIG_CALL kwsig_fir_resp(double *response, int npoints, double s
  * the Toeplitz normal equations.
  *   desired:      2N+2 doubles: N+1 interleaved complex points (re, im) from 0
  *                 to 0.5 cycles per sample. The imaginary part at frequency 0,
- *                 and that of the delayed target at 0.5, are ignored.
+ *                 and that of the delayed target at 0.5, do not affect the
+ *                 result (but must be finite, like every value read).
  *   weights:      N+1 doubles, the error weight per point (normally >= 0).
  *   nfreq:        N, a power of two, at least 2.
- *   delay:        in samples, any real value: the desired response is taken
+ *   delay:        in samples, any finite value: the desired response is taken
  *                 relative to this delay (linear phase).
  *   coefficients: `ntaps` doubles, written; coefficients[j] is the impulse
  *                 response at delay j (apply with kwsig_fir after reversing, or
@@ -370,8 +371,13 @@ KWSIG_API void KWSIG_CALL kwsig_fir_resp(double *response, int npoints, double s
  * (for instance all weights zero): with a zero lag-0 term the coefficients are
  * untouched, on a later pivot they hold a partial solution. Returns -1.0 and
  * leaves `coefficients` untouched when nfreq or ntaps is outside the limits
- * above or scratch memory (2 arrays of 2N doubles, 2 of ntaps doubles) cannot
- * be allocated. A small but nonzero pivot is not detected. Reentrant. */
+ * above; when delay is not finite or so large that pi * delay overflows; when
+ * any of desired[0 .. 2N+1] or weights[0 .. N] is an infinity or a NaN (the
+ * ignored imaginary parts included); or when scratch memory (2 arrays of 2N
+ * doubles, 2 of ntaps doubles) cannot be allocated. Finite
+ * inputs can still overflow inside the design, and a small but nonzero pivot
+ * is not detected: a caller that needs finite coefficients checks them.
+ * Reentrant. */
 KWSIG_API double KWSIG_CALL kwsig_fir_synth(const double *desired, const double *weights, int nfreq,
                                             double delay, double *coefficients, int ntaps);
 

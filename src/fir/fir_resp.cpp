@@ -15,6 +15,8 @@
 //
 // The Horner sums of different points are independent: the rotation is run
 // ahead for a few points and their sums are interleaved, each in its own order.
+#include <cstddef>
+
 #include "frame/numeric.h"
 #include "frame/rotation.h"
 #include "kwsig.h"
@@ -22,7 +24,7 @@
 namespace kwsig {
 namespace {
 
-constexpr int kLanes = 4;
+constexpr std::size_t kLanes = 4;
 
 void fir_resp(double *response, int npoints, double start_freq, double stop_freq,
               const double *coef, int ntaps) {
@@ -30,10 +32,13 @@ void fir_resp(double *response, int npoints, double start_freq, double stop_freq
     Rotation rot;  // no step: one point
     if (npoints > 1) rot = Rotation::by_twice((stop_freq - start_freq) * kPi / double(npoints - 1));
     rot.start_at_angle(kTwoPi * start_freq);
-    for (int p0 = 0; p0 < npoints; p0 += kLanes) {
-        const int lanes = npoints - p0 < kLanes ? npoints - p0 : kLanes;
+    // Point and array indices in size_t: 2 * npoints exceeds int for
+    // npoints > 2^30, and p0 + kLanes would for npoints near INT_MAX.
+    const std::size_t n = static_cast<std::size_t>(npoints);
+    for (std::size_t p0 = 0; p0 < n; p0 += kLanes) {
+        const std::size_t lanes = n - p0 < kLanes ? n - p0 : kLanes;
         double cs[kLanes], sn[kLanes];
-        for (int l = 0; l < kLanes; ++l) {
+        for (std::size_t l = 0; l < kLanes; ++l) {
             // Lanes past the last point repeat it and are not stored.
             cs[l] = rot.c;
             sn[l] = rot.s;
@@ -42,13 +47,13 @@ void fir_resp(double *response, int npoints, double start_freq, double stop_freq
         double re[kLanes] = {0.0, 0.0, 0.0, 0.0}, im[kLanes] = {0.0, 0.0, 0.0, 0.0};
         for (int k = 0; k < ntaps; ++k) {
             const double ck = coef[k];
-            for (int l = 0; l < kLanes; ++l) {
+            for (std::size_t l = 0; l < kLanes; ++l) {
                 const double t = re[l];
                 re[l] = (t * cs[l] - im[l] * sn[l]) + ck;
                 im[l] = t * sn[l] + im[l] * cs[l];
             }
         }
-        for (int l = 0; l < lanes; ++l) {
+        for (std::size_t l = 0; l < lanes; ++l) {
             response[2 * (p0 + l)] = re[l];
             response[2 * (p0 + l) + 1] = im[l];
         }

@@ -14,6 +14,7 @@
 //   l = -sin(c);  cr' = cr + (cr q - ci l),  ci' = ci + (ci q + cr l)
 //   target p: ((cr d_re - ci d_im) w_p, (cr d_im + ci d_re) w_p)
 //   half-rate term: w_N (cr d_re - ci d_im) with the rotation after N steps.
+#include <cmath>
 #include <cstddef>
 
 #include "fir/toeplitz.h"
@@ -25,19 +26,33 @@
 namespace kwsig {
 namespace {
 
-// Outside the design limits, or without scratch memory: nothing is written.
+// Outside the design limits, a non-finite input, or without scratch memory:
+// nothing is written.
 constexpr double kRefused = -1.0;
+
+bool all_finite(const double *v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(v[i])) return false;
+    return true;
+}
 
 double fir_synth(const double *desired, const double *weights, int nfreq, double delay,
                  double *coef, int ntaps) {
     if (nfreq < 2 || !is_pow2(static_cast<unsigned>(nfreq)) || ntaps < 1 || ntaps > nfreq)
         return kRefused;
     const std::size_t N = static_cast<std::size_t>(nfreq);
+    // An infinity or NaN among the values the design reads would spread
+    // through both transforms into every coefficient (even the unused
+    // imaginary part at frequency 0: it is multiplied by the zero sine of the
+    // first point); a delay whose phase step is not finite (pi * delay
+    // overflows) would feed the sine an infinity.
+    const double c = kPi * delay / double(nfreq);
+    if (!std::isfinite(c) || !all_finite(desired, 2 * N + 2) || !all_finite(weights, N + 1))
+        return kRefused;
     Scratch<double> weighted_target(2 * N);  // then the cross-correlation
     Scratch<double> weight_spectrum(2 * N);  // then the centred autocorrelation
     if (!weighted_target || !weight_spectrum) return kRefused;
 
-    const double c = kPi * delay / double(nfreq);
     Rotation ramp = Rotation::back_by(c);  // e^(-i p c) at point p
     for (std::size_t p = 0; p < N; ++p) {
         const double dre = desired[2 * p], dim = desired[2 * p + 1], w = weights[p];

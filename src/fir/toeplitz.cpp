@@ -28,12 +28,15 @@ namespace {
 
 inline bool bad_pivot(double d) { return d == 0.0 || std::isnan(d); }
 
+// Indices reach 2n (n + m1 with m1 up to n), past int for n = 2^30.
+using Index = std::ptrdiff_t;
+
 }  // namespace
 
 int toeplitz_solve(const double *r, double *x, const double *y, int n) {
     // 1-based views of the arrays, as the recursion is written.
-    auto R = [r](int k) { return r[k - 1]; };
-    auto Y = [y](int i) { return y[i - 1]; };
+    auto R = [r](Index k) { return r[k - 1]; };
+    auto Y = [y](Index i) { return y[i - 1]; };
     const double diag = R(n);
     if (bad_pivot(diag)) return 1;
     if (n == 1) {
@@ -46,31 +49,31 @@ int toeplitz_solve(const double *r, double *x, const double *y, int n) {
     if (!forward_predictor || !backward_predictor) return -1;
     double *g = forward_predictor.get();
     double *h = backward_predictor.get();
-    auto X = [x](int j) -> double & { return x[j - 1]; };
-    auto G = [g](int j) -> double & { return g[j - 1]; };
-    auto H = [h](int j) -> double & { return h[j - 1]; };
+    auto X = [x](Index j) -> double & { return x[j - 1]; };
+    auto G = [g](Index j) -> double & { return g[j - 1]; };
+    auto H = [h](Index j) -> double & { return h[j - 1]; };
 
     X(1) = Y(1) / diag;
     G(1) = R(n - 1) / diag;
     H(1) = R(n + 1) / diag;
-    for (int m = 1;; ++m) {
-        const int m1 = m + 1;
+    for (Index m = 1;; ++m) {
+        const Index m1 = m + 1;
         double sxn = -Y(m1);
         double sd = -diag;
-        for (int j = 1; j <= m; ++j) {
+        for (Index j = 1; j <= m; ++j) {
             sxn = sxn + R(n + m1 - j) * X(j);
             sd = sd + R(n + m1 - j) * G(m - j + 1);
         }
         if (bad_pivot(sd)) return 1;
         X(m1) = sxn / sd;
         const double xm1 = X(m1);
-        for (int j = 1; j <= m; ++j) X(j) = X(j) - xm1 * G(m - j + 1);
+        for (Index j = 1; j <= m; ++j) X(j) = X(j) - xm1 * G(m - j + 1);
         if (m1 == n) return 0;
 
         double sgn = -R(n - m1);
         double shn = -R(n + m1);
         double sgd = -diag;
-        for (int j = 1; j <= m; ++j) {
+        for (Index j = 1; j <= m; ++j) {
             sgn = sgn + R(n + j - m1) * G(j);
             shn = shn + R(n + m1 - j) * H(j);
             sgd = sgd + R(n + j - m1) * H(m - j + 1);
@@ -80,8 +83,8 @@ int toeplitz_solve(const double *r, double *x, const double *y, int n) {
         H(m1) = shn / sd;
 
         const double pp = G(m1), qq = H(m1);
-        int k = m;
-        for (int j = 1; j <= (m + 1) / 2; ++j, --k) {
+        Index k = m;
+        for (Index j = 1; j <= (m + 1) / 2; ++j, --k) {
             const double pt1 = G(j), pt2 = G(k), qt1 = H(j), qt2 = H(k);
             G(j) = pt1 - pp * qt2;
             G(k) = pt2 - pp * qt1;

@@ -3,7 +3,9 @@
 // the refused arguments.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "fir/dense.h"
@@ -185,6 +187,51 @@ TEST(FirSynth, OutsideLimitsReturnsMinusOneAndWritesNothing) {
             << a.nfreq << " " << a.ntaps;
         EXPECT_EQ(coef, std::vector<double>(16, -7.0));
     }
+}
+
+// An infinity or NaN where the design reads, or a delay whose phase step
+// overflows, is refused like the other arguments, and no sine sees an
+// infinity (which would set errno). The ignored imaginary part desired[1]
+// counts too: the zero it is multiplied by gives a NaN with an infinity.
+TEST(FirSynth, NonFiniteInputsReturnMinusOneAndWriteNothing) {
+    twin::Random gen(48);
+    const Design d = random_design(16, gen);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> base(6);
+    ASSERT_EQ(synth(d, 2.0, base), 0.0);
+
+    for (double delay : {inf, -inf, nan, 1e308, -6e307}) {
+        std::vector<double> coef(6, -7.0);
+        errno = 0;
+        EXPECT_EQ(synth(d, delay, coef), -1.0) << delay;
+        EXPECT_EQ(errno, 0) << delay;
+        EXPECT_EQ(coef, std::vector<double>(6, -7.0));
+    }
+    for (std::size_t i : {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(33)}) {
+        for (double v : {inf, -inf, nan}) {
+            Design bad = d;
+            bad.desired[i] = v;
+            std::vector<double> coef(6, -7.0);
+            EXPECT_EQ(synth(bad, 2.0, coef), -1.0) << "desired[" << i << "] = " << v;
+            EXPECT_EQ(coef, std::vector<double>(6, -7.0));
+        }
+    }
+    for (std::size_t i : {std::size_t(0), std::size_t(7), std::size_t(16)}) {
+        for (double v : {inf, nan}) {
+            Design bad = d;
+            bad.weights[i] = v;
+            std::vector<double> coef(6, -7.0);
+            EXPECT_EQ(synth(bad, 2.0, coef), -1.0) << "weights[" << i << "] = " << v;
+            EXPECT_EQ(coef, std::vector<double>(6, -7.0));
+        }
+    }
+    // A huge delay whose step is finite is an ordinary design.
+    std::vector<double> far(6);
+    errno = 0;
+    EXPECT_EQ(synth(d, 1e300, far), 0.0);
+    EXPECT_EQ(errno, 0);
+    for (double v : far) EXPECT_TRUE(std::isfinite(v));
 }
 
 }  // namespace
