@@ -39,15 +39,20 @@ void run(fuzz::Bytes &in, Fir<T> fir) {
         return;
     }
     // e[t] over the incoming state (t < 0) and the input (t >= 0).
-    auto e = [&](std::ptrdiff_t t) { return t >= 0 ? x[std::size_t(t)] : s0[std::size_t(t + std::ptrdiff_t(m))]; };
+    const std::ptrdiff_t taps = std::ptrdiff_t(m);
+    auto e = [&](std::ptrdiff_t t) {
+        return t >= 0 ? x[std::size_t(t)] : s0[std::size_t(t + taps)];
+    };
     for (std::size_t i = 0; i < n; ++i) {
         T sum = 0;
-        for (std::size_t k = m; k-- > 0;)
-            sum = T(double(sum) + double(c[k]) * double(e(std::ptrdiff_t(i + k) - std::ptrdiff_t(m - 1))));
+        for (std::ptrdiff_t k = taps - 1; k >= 0; --k) {
+            const double term = double(e(std::ptrdiff_t(i) - taps + 1 + k));
+            sum = T(double(sum) + double(c[std::size_t(k)]) * term);
+        }
         FUZZ_CHECK(fuzz::same_result(&sum, &output[i], 1));
     }
     for (std::size_t j = 0; j < m; ++j) {
-        const T last = e(std::ptrdiff_t(n + j) - std::ptrdiff_t(m));
+        const T last = e(std::ptrdiff_t(n + j) - taps);
         FUZZ_CHECK(fuzz::same_bits(&state[j], &last, 1));
     }
 

@@ -23,7 +23,9 @@ bool all_finite(const std::vector<double> &v) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     fuzz::Bytes in(bytes, size);
     const int nfreq = in.pow2_count(kMaxLog2, kCap);
-    const int ntaps = in.u8() < 224 && nfreq > 0 ? 1 + int(in.u32() % unsigned(nfreq)) : in.count(kCap);
+    // Mostly within 1 .. nfreq, else any count.
+    const bool usual = in.u8() < 224 && nfreq > 0;
+    const int ntaps = usual ? 1 + int(in.u32() % unsigned(nfreq)) : in.count(kCap);
     const double delay = in.tame<double>(-64.0, 320.0);
     const bool wild = in.one_in(4), zero_weights = in.one_in(16);
     const bool in_limits = nfreq >= 2 && (nfreq & (nfreq - 1)) == 0 && ntaps >= 1 && ntaps <= nfreq;
