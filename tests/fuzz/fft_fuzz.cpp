@@ -35,11 +35,9 @@ void run(fuzz::Bytes &in, void (*fft)(T *, unsigned, int), bool real) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     fuzz::Bytes in(bytes, size);
-    switch (in.u8() % 4) {
-    case 0: run<float>(in, kwsig_fft, false); break;
-    case 1: run<double>(in, kwsig_fft_double, false); break;
-    case 2: run<float>(in, kwsig_fft_real, true); break;
-    default: run<double>(in, kwsig_fft_real_double, true); break;
-    }
+    fuzz::one_of(in, [&] { run<float>(in, kwsig_fft, false); },
+                 [&] { run<double>(in, kwsig_fft_double, false); },
+                 [&] { run<float>(in, kwsig_fft_real, true); },
+                 [&] { run<double>(in, kwsig_fft_real_double, true); });
     return 0;
 }

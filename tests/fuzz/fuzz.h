@@ -176,6 +176,14 @@ private:
     std::vector<unsigned char> raw_;
 };
 
+// Runs one of the alternatives, chosen by the next byte.
+template <typename... F>
+void one_of(Bytes &in, F &&...alternatives) {
+    const unsigned pick = in.u8() % sizeof...(F);
+    unsigned i = 0;
+    ((i++ == pick ? alternatives() : void()), ...);
+}
+
 // Bit-for-bit equality of n values: for copies, and for results of the same
 // operations in the same order.
 template <typename T>

@@ -77,11 +77,9 @@ void run(fuzz::Bytes &in, Spectrum<T> spectrum, bool complex) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, std::size_t size) {
     fuzz::Bytes in(bytes, size);
-    switch (in.u8() % 4) {
-    case 0: run<float>(in, kwsig_spectrum, false); break;
-    case 1: run<double>(in, kwsig_spectrum_double, false); break;
-    case 2: run<float>(in, kwsig_cspectrum, true); break;
-    default: run<double>(in, kwsig_cspectrum_double, true); break;
-    }
+    fuzz::one_of(in, [&] { run<float>(in, kwsig_spectrum, false); },
+                 [&] { run<double>(in, kwsig_spectrum_double, false); },
+                 [&] { run<float>(in, kwsig_cspectrum, true); },
+                 [&] { run<double>(in, kwsig_cspectrum_double, true); });
     return 0;
 }
