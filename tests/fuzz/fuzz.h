@@ -55,14 +55,20 @@ public:
         for (int i = 0; i < 4; ++i) v = v << 8 | u8();
         return v;
     }
-    uint64_t u64() { return uint64_t(u32()) << 32 | u32(); }
+    uint64_t u64() {
+        const uint64_t high = u32();
+        return high << 32 | u32();
+    }
     bool one_in(unsigned n) { return u8() % n == 0; }
 
     // A count: mostly 0 .. cap, sometimes one a function must refuse or that
     // no array here could hold (negative, huge, the int limits, 2^30 + 1).
     int count(int cap) {
         const uint8_t kind = u8();
-        if (kind < 200) return int((uint32_t(u8()) << 8 | u8()) % uint32_t(cap + 1));
+        if (kind < 200) {
+            const uint32_t high = u8();
+            return int((high << 8 | u8()) % uint32_t(cap + 1));
+        }
         static const int special[] = {-1, -2, std::numeric_limits<int>::min(),
                                       std::numeric_limits<int>::max(), 1 << 30, (1 << 30) + 1,
                                       -(1 << 30), 3 << 20};
