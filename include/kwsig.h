@@ -374,10 +374,9 @@ KWSIG_API void KWSIG_CALL kwsig_fir_resp(double *response, int npoints, double s
  * above; when delay is not finite or so large that pi * delay overflows; when
  * any of desired[0 .. 2N+1] or weights[0 .. N] is an infinity or a NaN (the
  * ignored imaginary parts included); or when scratch memory (2 arrays of 2N
- * doubles, 2 of ntaps doubles) cannot be allocated. Finite
- * inputs can still overflow inside the design, and a small but nonzero pivot
- * is not detected: a caller that needs finite coefficients checks them.
- * Reentrant. */
+ * doubles, 2 of ntaps doubles) cannot be allocated. Finite inputs can still
+ * overflow inside the design, and a small but nonzero pivot is not detected:
+ * a caller that needs finite coefficients checks them. Reentrant. */
 KWSIG_API double KWSIG_CALL kwsig_fir_synth(const double *desired, const double *weights, int nfreq,
                                             double delay, double *coefficients, int ntaps);
 
