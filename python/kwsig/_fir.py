@@ -6,6 +6,7 @@ response take them mirrored (its last coefficient weights the newest sample);
 the wrappers reverse them, which changes no value.
 """
 
+import math
 import threading
 
 import numpy as np
@@ -171,7 +172,9 @@ def fir_design(desired, weights, ntaps, delay=None):
         When the normal equations meet a zero or NaN pivot (all weights zero,
         for instance).
     ValueError, TypeError
-        For sizes or arguments outside the limits above.
+        For sizes or arguments outside the limits above, infinities or NaNs
+        in `desired` or `weights`, or a delay beyond about 5.7e307 in
+        magnitude (pi * delay overflows).
     """
     d = ck.vector(ck.complex_array(desired, "desired").astype(np.complex128, copy=False),
                   "desired")
@@ -184,7 +187,14 @@ def fir_design(desired, weights, ntaps, delay=None):
     if status == 1.0:
         raise np.linalg.LinAlgError(
             "fir_design: the normal equations are singular (a zero or NaN pivot);"
-            " check that the weights are not all zero and hold no NaN")
+            " check that the weights are not all zero")
     if status != 0.0:
+        # Refused: an infinity or NaN in the inputs, a delay whose phase step
+        # pi * delay / N overflows, or no scratch memory.
+        for name, x in (("desired", d), ("weights", w)):
+            if not np.all(np.isfinite(x)):
+                raise ValueError("fir_design: %s: must be finite" % name)
+        if not math.isfinite(math.pi * delay / nfreq):
+            raise ValueError("fir_design: delay: too large (pi * delay overflows), got %r" % delay)
         raise MemoryError("fir_design: the library could not allocate its scratch memory")
     return h

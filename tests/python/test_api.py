@@ -52,6 +52,9 @@ x16 = np.linspace(-1, 1, 16)
     (lambda: kwsig.fir_design(np.ones(9), np.ones(8), 3), ValueError, "weights"),
     (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 9), ValueError, "ntaps"),
     (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 3, float("inf")), ValueError, "delay"),
+    (lambda: kwsig.fir_design(np.ones(9), np.ones(9), 3, 1e308), ValueError, "delay"),
+    (lambda: kwsig.fir_design([1.0, np.inf] + [1.0] * 7, np.ones(9), 3), ValueError, "desired"),
+    (lambda: kwsig.fir_design(np.ones(9), [np.nan] + [1.0] * 8, 3), ValueError, "weights"),
     (lambda: kwsig.fir_design(np.ones(9), np.zeros(9), 3), np.linalg.LinAlgError, "singular"),
 ])
 def test_refusals_name_the_argument(call, error, name):
