@@ -1,0 +1,24 @@
+// The library's own sine, cosine and natural logarithm.
+//
+// Each returns the double nearest to the exact value (round to nearest, ties
+// to even; a tie never occurs) for every double argument. Correct rounding is
+// the one definition that any implementation meets bit for bit, so the
+// exports that use these functions give the same bits on every CPU, operating
+// system, compiler and optimisation level. The code uses double arithmetic
+// (no fused multiply-add, no wider format) and 64-bit integer arithmetic only.
+//
+// Special values follow C: sin and cos of an infinity or a NaN are NaN,
+// sin(-0) = -0, log(+-0) = -inf, log of a negative number is NaN,
+// log(+inf) = +inf. errno is never set; the floating-point status flags may
+// be raised, nothing else of the floating-point environment is touched.
+#pragma once
+
+namespace kwsig {
+namespace math {
+
+double sin(double x);
+double cos(double x);
+double log(double x);
+
+}  // namespace math
+}  // namespace kwsig
