@@ -23,7 +23,7 @@
 // of several chains, say), one step per call.
 #pragma once
 
-#include <cmath>
+#include "math/crmath.h"
 
 namespace kwsig {
 
@@ -44,23 +44,23 @@ struct Rotation {
     // A step of `angle`, from the angle itself: h = sin(angle / 2) and
     // l = sin(angle). Starts at angle 0, (1, 0). (Complex and real FFT.)
     static Rotation by(double angle) {
-        return {cos_minus_one(0.5 * angle), std::sin(angle)};
+        return {cos_minus_one(0.5 * angle), math::sin(angle)};
     }
     // A step of twice `half`, from the half angle: h = sin(half) and
     // l = sin(2 half). Starts at (1, 0). (FIR response.)
     static Rotation by_twice(double half) {
-        return {cos_minus_one(half), std::sin(2.0 * half)};
+        return {cos_minus_one(half), math::sin(2.0 * half)};
     }
     // A step of -angle: h = sin(angle / 2) and l = -sin(angle). Starts at
     // (1, 0). (FIR design.)
     static Rotation back_by(double angle) {
-        return {cos_minus_one(0.5 * angle), -std::sin(angle)};
+        return {cos_minus_one(0.5 * angle), -math::sin(angle)};
     }
 
     // Moves the value to (cos a, sin a), keeping the step.
     void start_at_angle(double a) {
-        c = std::cos(a);
-        s = std::sin(a);
+        c = math::cos(a);
+        s = math::sin(a);
     }
     void start_at(double cos_value, double sin_value) {
         c = cos_value;
@@ -72,7 +72,7 @@ struct Rotation {
 private:
     // cos(2 h) - 1 = -2 sin^2(h), for the half step h.
     static double cos_minus_one(double half) {
-        const double h = std::sin(half);
+        const double h = math::sin(half);
         return (-2.0 * h) * h;
     }
 };

@@ -15,7 +15,6 @@
 #include "resample/kernel_table.h"
 
 #include <atomic>
-#include <cmath>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -26,6 +25,7 @@
 #endif
 
 #include "frame/numeric.h"
+#include "math/crmath.h"
 
 namespace kwsig {
 
@@ -62,7 +62,7 @@ void build_resample_table() {
         float sum = 1.0f;
         for (int q = 1; q <= 5; ++q) {
             const double angle = double(q) * wide(theta);  // exact: 3 bits times 24
-            sum = float(wide(sum) + wide(coefficient(q)) * std::cos(angle));
+            sum = float(wide(sum) + wide(coefficient(q)) * math::cos(angle));
         }
         resample_kernel_table[j] = float(wide(sum) / 11.0);
         theta = float(wide(theta) + wide(s));

@@ -20,6 +20,7 @@
 
 #include "frame/numeric.h"
 #include "kwsig.h"
+#include "math/crmath.h"
 #include "resample/kernel_table.h"
 
 namespace kwsig {
@@ -29,7 +30,7 @@ constexpr double kBand = 0.0001;
 
 double kernel_response(double x) {
     // sin(pi x) and x / pi are the same in every term: evaluated once.
-    const double s = std::sin(kPi * x);
+    const double s = math::sin(kPi * x);
     const double r = x / kPi;
     double sum = 0.0;
     for (int q = 0; q <= 5; ++q) {

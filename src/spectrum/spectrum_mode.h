@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "frame/numeric.h"
+#include "math/crmath.h"
 
 namespace kwsig {
 
@@ -24,7 +25,7 @@ inline T bin_power(const T *point) {
 template <typename T>
 T decibel_factor() {
     volatile double ten = 10.0;
-    return T(10.0 / std::log(double(ten)));
+    return T(10.0 / math::log(double(ten)));
 }
 
 // Converts the `count` powers in place. Square root and logarithm are taken
@@ -39,7 +40,7 @@ void apply_mode(T *values, std::size_t count, int mode_slot) {
         const double f = wide(decibel_factor<T>());
         for (std::size_t i = 0; i < count; ++i) {
             const double v = wide(values[i]);
-            values[i] = (v == 0.0 || std::isnan(v)) ? T(-500.0) : T(std::log(v) * f);
+            values[i] = (v == 0.0 || std::isnan(v)) ? T(-500.0) : T(math::log(v) * f);
         }
     }
 }

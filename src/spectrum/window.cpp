@@ -24,6 +24,7 @@
 
 #include "frame/numeric.h"
 #include "kwsig.h"
+#include "math/crmath.h"
 
 namespace kwsig {
 namespace {
@@ -52,7 +53,7 @@ const CosineSum &shape(int type) {
 // (cos(0) is exactly 1 and c[0] is nonzero), so its cosine is not called.
 double evaluate(const CosineSum &w, double angle) {
     double v = w.c[0];
-    for (int k = 1; k < w.terms; ++k) v = std::cos(double(k) * angle) * w.c[k] + v;
+    for (int k = 1; k < w.terms; ++k) v = math::cos(double(k) * angle) * w.c[k] + v;
     return v;
 }
 
