@@ -1,6 +1,8 @@
 # Checks the machine code and the symbol table of the shared library:
-# no fused multiply-add instruction anywhere (they would change results), and
-# exactly the entry points of kwsig_32.def as defined dynamic symbols.
+# no fused multiply-add instruction anywhere (they would change results),
+# exactly the entry points of kwsig_32.def as defined dynamic symbols, and no
+# sine, cosine or logarithm taken from the C library (the library has its own,
+# correctly rounded, so that no other mathematics library can change a bit).
 # Arguments: LIBRARY, OBJDUMP, NM, DEF.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/kwsig-exports.cmake)
 kwsig_read_exports(${DEF})
@@ -32,4 +34,16 @@ list(SORT exports)
 if(NOT exports STREQUAL expected)
   message(FATAL_ERROR "exports differ from the ${count} of kwsig_32.def:\n  got ${exports}\n  want ${expected}")
 endif()
-message(STATUS "the ${count} exports of kwsig_32.def, no fused multiply-add")
+execute_process(COMMAND ${NM} -D --undefined-only ${LIBRARY} OUTPUT_VARIABLE undefined RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${undefined}")
+foreach(line ${lines})
+  string(REGEX REPLACE "^ *[A-Za-z] " "" name "${line}")
+  string(REGEX REPLACE "@.*" "" name "${name}")
+  if(name MATCHES "^(sin|cos|log|sincos|log10|log2|sinf|cosf|logf|sinl|cosl|logl|__sin_finite|__cos_finite|__log_finite)$")
+    message(FATAL_ERROR "imports ${name} from the C library: ${line}")
+  endif()
+endforeach()
+message(STATUS "the ${count} exports of kwsig_32.def, no fused multiply-add, no sin/cos/log imported")

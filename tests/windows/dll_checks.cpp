@@ -487,7 +487,7 @@ void check_imports(HMODULE m) {
     static const char *const allowed[] = {"kernel32.dll", "msvcrt.dll", "ntdll.dll"};
     auto base = reinterpret_cast<const unsigned char *>(m);
     const IMAGE_NT_HEADERS32 *nt = nt_headers(m);
-    std::string seen, foreign;
+    std::string seen, foreign, maths;
     for (int which : {IMAGE_DIRECTORY_ENTRY_IMPORT, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT}) {
         const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[which];
         if (dir.VirtualAddress == 0 || dir.Size == 0) continue;
@@ -503,9 +503,22 @@ void check_imports(HMODULE m) {
             bool ok = false;
             for (const char *a : allowed) ok |= name == a;
             if (!ok) foreign += " " + name;
+            // Functions imported by name: none may be a sine, cosine or
+            // logarithm (the library computes its own, correctly rounded).
+            auto thunk = reinterpret_cast<const IMAGE_THUNK_DATA32 *>(
+                base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+            for (; thunk->u1.AddressOfData; ++thunk) {
+                if (IMAGE_SNAP_BY_ORDINAL32(thunk->u1.Ordinal)) continue;
+                const std::string fn = reinterpret_cast<const char *>(
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(base + thunk->u1.AddressOfData)->Name);
+                for (const char *m : {"sin", "cos", "log", "sinf", "cosf", "logf", "sinl", "cosl", "logl",
+                                      "log10", "sincos"})
+                    if (fn == m) maths += " " + name + "!" + fn;
+            }
         }
     }
     check(foreign.empty(), "imports only system DLLs:" + seen + (foreign.empty() ? "" : "; foreign:" + foreign));
+    check(maths.empty(), "imports no sine, cosine or logarithm" + (maths.empty() ? "" : ":" + maths));
 }
 
 void check_version(HMODULE m) {
