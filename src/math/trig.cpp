@@ -18,10 +18,12 @@
 // 2^-126); it is rounded to the nearest integer and its remainder, at most
 // 1/2, made a double-double f (relative error < 2^-104) and multiplied by
 // pi/512 in double-double (relative error < 2^-103).
-// When j = 0, k != 0 and |r| < 2^-30, the absolute reduction error could
-// matter relative to sin r; such x (within 2^-30 of a nonzero multiple of
-// pi/2) go to the accurate path. Elsewhere the reduction adds at most
-// 2^-80 |r| + 2^-102 |A| to the error of R.
+// When j = 0, k != 0 and |r| < 2^-30 (x within 2^-30 of a nonzero multiple
+// of pi/2, where sin r is the leading part of R), an absolute reduction error
+// could matter relative to R: for |x| < 2^19 r is recomputed with pi/512 to
+// 200 bits and its error, below 2^-138, added to the bound of the rounding
+// test; larger such x go to the accurate path. Elsewhere the reduction adds
+// at most 2^-80 |r| + 2^-102 |A| to the error of R.
 //
 // Evaluation, with t = rh^2 rounded:
 //   sin r = rh + rl + sm,  sm = rh t (-1/6 + t (1/120 - t/5040)) - rl t/2
@@ -378,6 +380,23 @@ inline __attribute__((always_inline)) uint32_t reduce_fast(double x, DD *r) {
     return k;
 }
 
+// r = x - k pi/512 for |x| < 2^19 with pi/512 = P1 + P2 + P3 + Q4 + Q5 + Q6 + d,
+// P1 .. Q5 of 26 bits (exact products with k < 2^27), |d| < 2^-204 (MPFR,
+// as above). The four two_sums are exact, and their low parts, each below
+// 2^-88, are summed with an error below 2^-140: |r - (rh + rl)| < 2^-138.
+constexpr double kQ4 = 0x1.8a2e038p-89;
+constexpr double kQ5 = -0x1.f1976b8p-118;
+constexpr double kQ6 = 0x1.27044533e63ap-150;
+
+inline DD reduce_near_axis(double x, double kd) {
+    const double r0 = x - kd * kP1;
+    const DD a = two_sum(r0, -(kd * kP2));
+    const DD b = two_sum(a.hi, -(kd * kP3));
+    const DD c = two_sum(b.hi, -(kd * kQ4));
+    const DD d = two_sum(c.hi, -(kd * kQ5));
+    return two_sum(d.hi, ((a.lo + b.lo) + (c.lo + d.lo)) - kd * kQ6);
+}
+
 constexpr double kSign[2] = {1.0, -1.0};
 
 // The fast path's double-double and its error bound; false if x belongs to
@@ -387,7 +406,14 @@ inline __attribute__((always_inline)) bool fast_dd(double x, bool cosine, DD *ou
     DD r;
     const uint32_t k = reduce_fast(ax, &r);
     const uint32_t j = k & 255;
-    if (j == 0 && k != 0 && abs_of(r.hi) < 0x1p-30) return false;
+    double reduction_err = 0.0;
+    if (j == 0 && k != 0 && abs_of(r.hi) < 0x1p-30) {
+        // Within 2^-30 of a nonzero multiple of pi/2, where r is the result's
+        // leading part: again with pi/512 to 200 bits (Cody-Waite range only).
+        if (ax >= 0x1p19) return false;
+        r = reduce_near_axis(ax, double(k));
+        reduction_err = 0x1p-138;
+    }
     const uint32_t q = ((k >> 8) + (cosine ? 1 : 0)) & 3;
     // (A, B) = (S, C) for q even, (C, -S) for q odd, chosen without a branch.
     const double *e = kTable[j];
@@ -409,7 +435,7 @@ inline __attribute__((always_inline)) bool fast_dd(double x, bool cosine, DD *ou
     // sin(-x) = -sin x; q = 2, 3 negate.
     const double sign = kSign[(q >> 1) ^ (cosine ? 0u : uint32_t(bits_of(x) >> 63))];
     *out = {sign * v.hi, sign * v.lo};
-    *err = 0x1.4p-68 * abs_of(a_hi) + 0x1.8p-69 * abs_of(b.hi);
+    *err = 0x1.4p-68 * abs_of(a_hi) + 0x1.8p-69 * abs_of(b.hi) + reduction_err;
     return true;
 }
 
