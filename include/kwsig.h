@@ -7,12 +7,18 @@
  *
  * Conventions shared by every function:
  *  - Every result is defined to the last bit: IEEE round-to-nearest, no fused
- *    multiply-add, temporaries in double precision (also in the float twins).
- *    Given the same sine, cosine and natural logarithm, results are identical
- *    across compilers, optimisation levels, platforms and calls. Those three
- *    come from the C mathematics library the library is linked with (the
- *    32-bit Windows DLL's from mingw-w64's run-time), so builds on different
- *    mathematics libraries can differ in the last bits of what depends on them.
+ *    multiply-add, temporaries in double precision (also in the float twins),
+ *    and sines, cosines and logarithms from the library's own correctly
+ *    rounded functions (each the double nearest to the exact value), never
+ *    from the C library. Results are identical on every CPU and operating
+ *    system (x86-64 Linux and the 32-bit Windows DLL alike), with every
+ *    compiler and optimisation level, and from call to call.
+ *  - Accuracy: the transforms take their twiddles from a rotation recurrence
+ *    seeded with the 15-digit constant 6.28318530717959 for 2 pi and never
+ *    re-anchored; measured relative RMS error of kwsig_fft_double on noise,
+ *    about 1e-15 at 16 points rising to 1.8e-14 at 2^20 (7 to 56 times
+ *    FFTW's), of kwsig_fft 6e-8 to 1.4e-7 (slightly better than FFTW's
+ *    float transform).
  *  - The caller owns every array and every piece of stream state. Pointers are
  *    not checked for NULL; array sizes below are what the caller must provide.
  *  - Nothing is kept between calls except the resampler's kernel table, built

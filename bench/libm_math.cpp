@@ -1,0 +1,16 @@
+// Benchmark-only stand-in for src/math: the C library's sin, cos and log, to
+// measure each export as it was before the library had its own (the "before"
+// column of bench/math-cost).
+#include <cmath>
+
+#include "math/crmath.h"
+
+namespace kwsig {
+namespace math {
+
+double sin(double x) { return std::sin(x); }
+double cos(double x) { return std::cos(x); }
+double log(double x) { return std::log(x); }
+
+}  // namespace math
+}  // namespace kwsig
