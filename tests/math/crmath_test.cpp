@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "math/crmath.h"
-#include "math/internal.h"
 #include "mpfr_reference.h"
 
 namespace {
@@ -22,33 +20,23 @@ using mathref::kCos;
 using mathref::kLog;
 using mathref::kSin;
 
-double call(Fn f, double x) {
-    return f == kSin ? kwsig::math::sin(x) : f == kCos ? kwsig::math::cos(x) : kwsig::math::log(x);
-}
-
 double from_bits(uint64_t u) {
     double x;
     std::memcpy(&x, &u, sizeof x);
     return x;
 }
 
-bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 // Every argument against MPFR; reports the first few misroundings.
-void expect_correctly_rounded(Fn f, const std::vector<double> &args, double (*fn)(Fn, double) = call) {
+void expect_correctly_rounded(Fn f, const std::vector<double> &args, double (*fn)(Fn, double) = mathref::own) {
     int wrong = 0;
     for (double x : args) {
         const double got = fn(f, x), want = mathref::correctly_rounded(f, x);
-        if (same_bits(got, want)) continue;
+        if (mathref::same_bits(got, want)) continue;
         if (++wrong <= 5)
             ADD_FAILURE() << mathref::name(f) << "(" << std::hexfloat << x << ") = " << got << ", correctly rounded "
                           << want;
     }
     EXPECT_EQ(wrong, 0) << mathref::name(f) << ": misrounded " << wrong << " of " << args.size();
-}
-
-double accurate(Fn f, double x) {
-    return f == kLog ? kwsig::math::log_accurate(x) : kwsig::math::sin_cos_accurate(x, f == kCos);
 }
 
 // Angles and values of the kinds the library passes: window and kernel angles
@@ -110,14 +98,14 @@ TEST_P(CrMath, PublishedHardCases) {
                                               mathref::name(GetParam()) + ".txt");
     ASSERT_GT(args.size(), 3900u);
     expect_correctly_rounded(GetParam(), args);
-    expect_correctly_rounded(GetParam(), args, accurate);
+    expect_correctly_rounded(GetParam(), args, mathref::own_accurate);
 }
 
 TEST_P(CrMath, AccuratePathAloneOnRandomArguments) {
     auto args = library_arguments(GetParam(), 10000, 37);
     const auto more = whole_range(GetParam(), 10000, 41);
     args.insert(args.end(), more.begin(), more.end());
-    expect_correctly_rounded(GetParam(), args, accurate);
+    expect_correctly_rounded(GetParam(), args, mathref::own_accurate);
 }
 
 // The fast path's error bound, the ground of its rounding test, holds: the
@@ -242,12 +230,12 @@ TEST(CrMathSpecial, ValuesAsCSpecifiesAndNoErrno) {
     EXPECT_EQ(kwsig::math::log(0.0), -inf);
     EXPECT_EQ(kwsig::math::log(-0.0), -inf);
     EXPECT_EQ(errno, 0);
-    EXPECT_TRUE(same_bits(kwsig::math::sin(0.0), 0.0));
-    EXPECT_TRUE(same_bits(kwsig::math::sin(-0.0), -0.0));
-    EXPECT_TRUE(same_bits(kwsig::math::sin(-DBL_TRUE_MIN), -DBL_TRUE_MIN));
+    EXPECT_TRUE(mathref::same_bits(kwsig::math::sin(0.0), 0.0));
+    EXPECT_TRUE(mathref::same_bits(kwsig::math::sin(-0.0), -0.0));
+    EXPECT_TRUE(mathref::same_bits(kwsig::math::sin(-DBL_TRUE_MIN), -DBL_TRUE_MIN));
     EXPECT_EQ(kwsig::math::cos(0.0), 1.0);
     EXPECT_EQ(kwsig::math::cos(-0.0), 1.0);
-    EXPECT_TRUE(same_bits(kwsig::math::log(1.0), 0.0));  // +0, not -0
+    EXPECT_TRUE(mathref::same_bits(kwsig::math::log(1.0), 0.0));  // +0, not -0
 }
 
 }  // namespace

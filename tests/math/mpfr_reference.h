@@ -1,19 +1,34 @@
 // Correctly rounded sin, cos and log of a double by MPFR, the reference of
 // the tests of src/math (MPFR rounds correctly by construction, in the
-// double's exponent range with subnormals).
+// double's exponent range with subnormals), and the library's own functions
+// by the same selector.
 #pragma once
 
 #include <mpfr.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "math/crmath.h"
+#include "math/internal.h"
 
 namespace mathref {
 
 enum Fn { kSin, kCos, kLog };
 inline const char *name(Fn f) { return f == kSin ? "sin" : f == kCos ? "cos" : "log"; }
+
+// The library's function, and its accurate path alone.
+inline double own(Fn f, double x) {
+    return f == kSin ? kwsig::math::sin(x) : f == kCos ? kwsig::math::cos(x) : kwsig::math::log(x);
+}
+inline double own_accurate(Fn f, double x) {
+    return f == kLog ? kwsig::math::log_accurate(x) : kwsig::math::sin_cos_accurate(x, f == kCos);
+}
+
+inline bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The double nearest to f(x) (round to nearest, ties to even).
 inline double correctly_rounded(Fn f, double x) {
