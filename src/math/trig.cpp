@@ -9,14 +9,14 @@
 //   S_j, C_j = sin, cos(j pi/512) come from a double-double table.
 //
 // Reduction. For |x| < 2^10, Cody-Waite with pi/512 = S1 + S2 + S3 + d,
-// |d| < 2^-138, S1 and S2 of 35 bits: k < 2^18, so k S1 and k S2 are exact,
-// x - k S1 is exact (multiples of ulp(x) <= 2^-43), one two_sum and the
-// rounded k S3 (< 2^-66) leave |r - (rh + rl)| < 2^-118. Up to 2^19 the same
-// with four parts: k = nearest integer to x * 512/pi
-// (k < 2^27), r = x - k P1 - k P2 - k P3 - k P4 with pi/512 = P1 + P2 + P3 +
-// P4 + d, |d| < 2^-143. P1, P2, P3 have at most 26 bits, so k P1, k P2, k P3
-// are exact; x - k P1 is exact too (both are multiples of ulp(x) <= 2^-33
-// and the difference is below |x|); two two_sums and the rounded k P4 leave
+// |d| < 2^-138, S1 and S2 of 35 bits: k = nearest integer to x * 512/pi
+// < 2^18, so k S1 and k S2 are exact, x - k S1 is exact (both are multiples
+// of ulp(x) <= 2^-43), and one two_sum, the rounded k S3 (< 2^-66) and the
+// rounded a.lo - k S3 (< 2^-61) leave |r - (rh + rl)| < 2^-114. Up to 2^19
+// the same with four parts: k < 2^27, r = x - k P1 - k P2 - k P3 - k P4 with
+// pi/512 = P1 + P2 + P3 + P4 + d, |d| < 2^-143. P1, P2, P3 have at most
+// 26 bits, so k P1, k P2, k P3 are exact; x - k P1 is exact too (multiples
+// of ulp(x) <= 2^-33); two two_sums and the rounded k P4 leave
 // |r - (rh + rl)| < 2^-110. Larger |x| go through the exact reduction by 2/pi
 // (reduce.cpp) with four words of the fraction of x * 512/pi (within
 // 2^-126); it is rounded to the nearest integer and its remainder, at most
