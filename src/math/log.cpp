@@ -17,18 +17,20 @@
 // log(1 + r) = r - r^2/2 + r^3 P(r), P(r) = 1/3 - r/4 + ... - r^7/10 (Taylor;
 // the first omitted term is below 2^-88 |r|). With r = r1 + r2 (r1 its top
 // 26 bits), r^2/2 = r1^2/2 (exact) + r2 (r + r1)/2 (|.| < 2^-25 r^2, rounded
-// once). The double evaluation of r^3 P(r) has a relative error below
-// 5.5 * 2^-53 (|P| <= 0.335, and all of P but 1/3 is below 2^-9.9), so
-// with the rounding of the low-order sum that absorbs it the error is below
-// 2 * 2^-53 |r|^3. The table values -log c_i (double-double,
+// once). The double evaluation of r^3 P(r) (Estrin's scheme) has a relative
+// error below 6.4 * 2^-53: two roundings in r^3, 1.4 in the leading pair
+// 1/3 - r/4 (1/3 itself rounded), one in each of the two sums that matter
+// (the rest of P is below 2^-9.9 of it) and one in the final product. With
+// |P| <= 0.335 and the rounding of the low-order sum that absorbs it, its
+// error is below 2.5 * 2^-53 |r|^3. The table values -log c_i (double-double,
 // < 2^-106 |log c|) and e ln2 (ln2 = L1 + L2, L1 of 42 bits so that e L1 is
-// exact for |e| < 2^11; L1 + L2 within 2^-98 of ln2; e L2, up to 2^-43.6 |e ln2|,
-// rounded; |e ln2| <= 2.5 |log x| when e != 0) and the roundings of the
-// low-order sum, whose partial sums stay below 2^-43.5 |e ln2| + 2^-17 |r|,
-// add less than 2^-92 |log x|. The rounding test uses
-// 2.5 * 2^-53 |r^3| + 2^-90 |hi|: relative to log x that is
-// 2^-52 r^2 <= 2^-68 near x = 1 (where e = 0, c = 1 and log x ~ r), and at
-// most 2^-68.3 elsewhere (|log x| >= 2^-9, |r| < 2^-8.45), mostly far less.
+// exact for |e| < 2^11; L1 + L2 within 2^-98 of ln2; e L2, up to
+// 2^-43.6 |e ln2|, rounded; |e ln2| <= 2.5 |log x| when e != 0) and the
+// roundings of the low-order sum, whose partial sums stay below
+// 2^-43.5 |e ln2| + 2^-17 |r|, add less than 2^-92 |log x|. The rounding
+// test uses 3 * 2^-53 |r^3| + 2^-90 |hi|: relative to log x that is
+// 3 * 2^-53 r^2 < 2^-67.4 near x = 1 (where e = 0, c = 1 and log x ~ r), and
+// at most 2^-67.8 elsewhere (|log x| >= 2^-9, |r| < 2^-8.45), mostly far less.
 //
 // Accurate path: log x = e ln2 + 2 atanh(s), s = (m - 1)/(m + 1), |s| <= 1/5,
 // in 256-bit fixed point: s by long division, the odd powers s^(2n+1) by
@@ -373,7 +375,7 @@ inline __attribute__((always_inline)) DD fast_dd(double x, double *err) {
     const DD s3 = fast_two_sum(s2.hi, a);
     const double lo = poly + (((s1.lo + s2.lo) + s3.lo) + (b + (ed * kLn2Lo + t.neg_log_lo)));
     const DD v = fast_two_sum(s3.hi, lo);
-    *err = 0x1.4p-52 * abs_of(r3) + 0x1p-90 * abs_of(v.hi);
+    *err = 0x1.8p-52 * abs_of(r3) + 0x1p-90 * abs_of(v.hi);
     return v;
 }
 

@@ -35,18 +35,23 @@
 //   (Taylor; the omitted terms are below 2^-85 |r| and 2^-82). Then
 //   R = A_hi + B_hi rh + [A_hi cm + B_hi sm + A_lo + B_hi rl + B_lo rh]
 //   with B_hi rh an exact product (two_prod) and the bracket in double.
-// Error, from the bounds of each rounding (relative 2^-53 each):
-//   A cm: |cm| <= r^2/2 < 2^-17.7, evaluated with relative error
-//         <= 3.02 * 2^-53, plus the rounding of A_hi cm and the omitted A_lo cm:
-//         <= 2^-68.16 |A|;
-//   B sm: |sm| <= |r|^3/6 < 2^-19.28 |r|, relative error <= 4.76 * 2^-53
-//         plus the product and the omitted B_lo sm: <= 2^-69.36 |B r|;
-//   the two roundings of the bracket's sums: <= 2^-69.6 (|A| + |B r|).
-// So |R - v| <= 2^-67.71 |A| + 2^-68.47 |B r|; the rounding test uses
-// 1.25 * 2^-68 |A_hi| + 1.5 * 2^-69 |B_hi rh|, which also covers the table
-// (2^-106), the reduction and the test's own roundings. Relative to R this
-// is about 2^-67.6 for most j, at worst (j = 1, r = -pi/1024, where
-// R = A/2) 2^-66.3.
+// Error, with u = 2^-53 for each rounding:
+//   A cm: |cm| <= r^2/2 < 2^-17.69; t, the sum in the polynomial, its product
+//         with t and the subtraction of rh rl make at most 4u relative
+//         (2^-68.7 |A|); the rounding of A_hi cm and the omitted A_lo cm add
+//         2^-70.7 |A| each, the omitted terms 2^-82: <= 2^-67.86 |A|;
+//   B sm: |sm| <= |r|^3/6 < 2^-19.28 |r|; t, rh t, the rounded -1/6 (0.75u),
+//         the sum, the product and the subtraction of rl t/2 make at most
+//         5.75u relative; the rounding of B_hi sm and the omitted B_lo sm add
+//         2^-72.28 |B r| each: <= 2^-69.3 |B r|;
+//   the two roundings that absorb A_hi cm + B_hi sm into the bracket:
+//         <= 2^-69.7 |A| + 2^-71.28 |B r|;
+//   the rest (B rl, B_lo rh, the table's 2^-106, the reduction's 2^-80 |r|
+//   and 2^-102 |A|) stays below 2^-100 (|A| + |B r|).
+// So |R - v| <= 2^-67.5 |A| + 2^-68.97 |B r|; the rounding test uses
+// 1.5 * 2^-68 |A_hi| + 1.5 * 2^-69 |B_hi rh|, which also covers the test's
+// own roundings (2^-104). Relative to R this is about 2^-67.3 for most j, at
+// worst (j = 1, r = -pi/1024, where R = A/2) 2^-66.1.
 //
 // Accurate path: the same identity with quadrants (k mod 4, |r| <= pi/4) in
 // 256-bit fixed point: the reduction by 2/pi keeps 8 words of fraction,
@@ -454,7 +459,7 @@ inline __attribute__((always_inline)) bool fast_dd(double x, bool cosine, DD *ou
     // sin(-x) = -sin x; q = 2, 3 negate.
     const double sign = kSign[(q >> 1) ^ (cosine ? 0u : uint32_t(bits_of(x) >> 63))];
     *out = {sign * v.hi, sign * v.lo};
-    *err = 0x1.4p-68 * abs_of(a_hi) + 0x1.8p-69 * abs_of(b.hi) + reduction_err;
+    *err = 0x1.8p-68 * abs_of(a_hi) + 0x1.8p-69 * abs_of(b.hi) + reduction_err;
     return true;
 }
 
