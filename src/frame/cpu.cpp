@@ -6,7 +6,7 @@ namespace kwsig {
 namespace {
 
 Isa detect() {
-#if defined(KWSIG_PORTABLE) || !(defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)))
+#if !defined(KWSIG_X86_KERNELS)
     return Isa::portable;
 #else
     // The compiler's query reads cpuid once (at load) and, for AVX2, also

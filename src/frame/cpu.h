@@ -9,6 +9,12 @@
 // else in the library can pick up AVX instructions; FMA is never enabled.
 #pragma once
 
+// Builds for x86 carry the SSE2 and AVX2 kernels beside the plain loops; other
+// targets and KWSIG_PORTABLE builds have the plain loops only.
+#if !defined(KWSIG_PORTABLE) && (defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)))
+#define KWSIG_X86_KERNELS 1
+#endif
+
 namespace kwsig {
 
 enum class Isa : int { portable = 0, sse2 = 1, avx2 = 2 };

@@ -1,0 +1,177 @@
+// Lanes: small vectors of doubles for kernels that run independent sums side
+// by side, one sum per lane, each lane taking exactly the operations of the
+// scalar loop in the same order.
+//
+// Three forms with one interface: Lanes1 (one plain double: the portable
+// loops), LanesSse2 (two lanes in an SSE2 register) and LanesAvx2 (four lanes
+// in an AVX register; defined between KWSIG_BEGIN_AVX2 and KWSIG_END_AVX2, so
+// compiled for AVX2 only). Their + - * are IEEE double operations on each
+// lane, rounded as the scalar ones; loads from float arrays widen exactly;
+// stores to float arrays and through_float() round each lane to float (to
+// nearest, as a scalar conversion does). No fused multiply-add anywhere.
+//
+// A kernel written once over a lane type V is compiled twice: once outside
+// and once inside a KWSIG_BEGIN_AVX2 .. KWSIG_END_AVX2 region (a kernel
+// header included in two namespaces), since a function's instruction set is
+// that of the place where it is defined. Code outside the region never sees
+// an AVX instruction; the region's functions are called only when
+// kernel_isa() says AVX2.
+#pragma once
+
+#include <cmath>
+
+#include "frame/cpu.h"
+#include "frame/numeric.h"
+
+#if defined(KWSIG_X86_KERNELS)
+#include <immintrin.h>
+#endif
+
+// Every function defined between the two marks is compiled for AVX2 (and
+// nothing wider: no FMA).
+#if defined(__clang__)
+#define KWSIG_BEGIN_AVX2 \
+    _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define KWSIG_END_AVX2 _Pragma("clang attribute pop")
+#else
+#define KWSIG_BEGIN_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define KWSIG_END_AVX2 _Pragma("GCC pop_options")
+#endif
+
+namespace kwsig {
+
+// One lane: the plain loops.
+struct Lanes1 {
+    static constexpr int size = 1;
+    double v;
+
+    static Lanes1 splat(double a) { return {a}; }
+    static Lanes1 load(const double *p) { return {p[0]}; }
+    static Lanes1 load(const float *p) { return {wide(p[0])}; }
+    void store(double *p) const { p[0] = v; }
+    void store(float *p) const { p[0] = float(v); }
+    Lanes1 through_float() const { return {wide(float(v))}; }
+    Lanes1 ceil() const { return {std::ceil(v)}; }
+    // Lanes holding integers in int range, as ints.
+    void store_int(int *p) const { p[0] = int(v); }
+    // Lane l: lo = p[l][0], hi = p[l][1].
+    static void load_pairs(const float *const *p, Lanes1 &lo, Lanes1 &hi) {
+        lo = {wide(p[0][0])};
+        hi = {wide(p[0][1])};
+    }
+    // cols[j], lane l = rows[l][j] for j < size: rows transposed.
+    template <typename T>
+    static void load_columns(const T *const *rows, Lanes1 *cols) {
+        cols[0] = load(rows[0]);
+    }
+
+    friend Lanes1 operator+(Lanes1 a, Lanes1 b) { return {a.v + b.v}; }
+    friend Lanes1 operator-(Lanes1 a, Lanes1 b) { return {a.v - b.v}; }
+    friend Lanes1 operator*(Lanes1 a, Lanes1 b) { return {a.v * b.v}; }
+};
+
+// Each lane rounded to T: the running sums of the float twins.
+template <typename T, typename V>
+inline V rounded_to(V a) {
+    if constexpr (sizeof(T) == sizeof(float)) {
+        return a.through_float();
+    } else {
+        return a;
+    }
+}
+
+#if defined(KWSIG_X86_KERNELS)
+
+// (a[0], a[1], b[0], b[1]): two pairs of adjacent floats in one register.
+inline __m128 two_pairs(const float *a, const float *b) {
+    const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(a)));
+    return _mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(b));
+}
+
+struct LanesSse2 {
+    static constexpr int size = 2;
+    __m128d v;
+
+    static LanesSse2 splat(double a) { return {_mm_set1_pd(a)}; }
+    static LanesSse2 load(const double *p) { return {_mm_loadu_pd(p)}; }
+    static LanesSse2 load(const float *p) {
+        return {_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p))))};
+    }
+    void store(double *p) const { _mm_storeu_pd(p, v); }
+    void store(float *p) const {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
+    }
+    LanesSse2 through_float() const { return {_mm_cvtps_pd(_mm_cvtpd_ps(v))}; }
+    // SSE2 has no rounding instruction: the scalar ceiling of each lane.
+    LanesSse2 ceil() const {
+        alignas(16) double a[2];
+        _mm_store_pd(a, v);
+        return {_mm_set_pd(std::ceil(a[1]), std::ceil(a[0]))};
+    }
+    void store_int(int *p) const {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_cvttpd_epi32(v));
+    }
+    static void load_pairs(const float *const *p, LanesSse2 &lo, LanesSse2 &hi) {
+        // (lo0 hi0 lo1 hi1) -> (lo0 lo1 hi0 hi1)
+        const __m128 a = two_pairs(p[0], p[1]);
+        const __m128 s = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 1, 2, 0));
+        lo = {_mm_cvtps_pd(s)};
+        hi = {_mm_cvtps_pd(_mm_movehl_ps(s, s))};
+    }
+    template <typename T>
+    static void load_columns(const T *const *rows, LanesSse2 *cols) {
+        const __m128d r0 = load(rows[0]).v, r1 = load(rows[1]).v;
+        cols[0] = {_mm_unpacklo_pd(r0, r1)};
+        cols[1] = {_mm_unpackhi_pd(r0, r1)};
+    }
+
+    friend LanesSse2 operator+(LanesSse2 a, LanesSse2 b) { return {_mm_add_pd(a.v, b.v)}; }
+    friend LanesSse2 operator-(LanesSse2 a, LanesSse2 b) { return {_mm_sub_pd(a.v, b.v)}; }
+    friend LanesSse2 operator*(LanesSse2 a, LanesSse2 b) { return {_mm_mul_pd(a.v, b.v)}; }
+};
+
+KWSIG_BEGIN_AVX2
+
+struct LanesAvx2 {
+    static constexpr int size = 4;
+    __m256d v;
+
+    static LanesAvx2 splat(double a) { return {_mm256_set1_pd(a)}; }
+    static LanesAvx2 load(const double *p) { return {_mm256_loadu_pd(p)}; }
+    static LanesAvx2 load(const float *p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
+    void store(double *p) const { _mm256_storeu_pd(p, v); }
+    void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
+    LanesAvx2 through_float() const { return {_mm256_cvtps_pd(_mm256_cvtpd_ps(v))}; }
+    LanesAvx2 ceil() const { return {_mm256_round_pd(v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
+    void store_int(int *p) const {
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p), _mm256_cvttpd_epi32(v));
+    }
+    static void load_pairs(const float *const *p, LanesAvx2 &lo, LanesAvx2 &hi) {
+        const __m128 a = two_pairs(p[0], p[1]), b = two_pairs(p[2], p[3]);
+        lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
+        hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
+    }
+    template <typename T>
+    static void load_columns(const T *const *rows, LanesAvx2 *cols) {
+        const __m256d r0 = load(rows[0]).v, r1 = load(rows[1]).v;
+        const __m256d r2 = load(rows[2]).v, r3 = load(rows[3]).v;
+        const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
+        const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+        cols[0] = {_mm256_permute2f128_pd(t0, t2, 0x20)};
+        cols[1] = {_mm256_permute2f128_pd(t1, t3, 0x20)};
+        cols[2] = {_mm256_permute2f128_pd(t0, t2, 0x31)};
+        cols[3] = {_mm256_permute2f128_pd(t1, t3, 0x31)};
+    }
+};
+
+// (Free functions: GCC does not give friends defined in a class the region's
+// instruction set.)
+inline LanesAvx2 operator+(LanesAvx2 a, LanesAvx2 b) { return {_mm256_add_pd(a.v, b.v)}; }
+inline LanesAvx2 operator-(LanesAvx2 a, LanesAvx2 b) { return {_mm256_sub_pd(a.v, b.v)}; }
+inline LanesAvx2 operator*(LanesAvx2 a, LanesAvx2 b) { return {_mm256_mul_pd(a.v, b.v)}; }
+
+KWSIG_END_AVX2
+
+#endif  // KWSIG_X86_KERNELS
+
+}  // namespace kwsig
