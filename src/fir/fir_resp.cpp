@@ -13,10 +13,14 @@
 // The rotation is never re-anchored. With one point the step is never used
 // and is not computed (it would divide by zero).
 //
-// The Horner sums of different points are independent: the rotation is run
-// ahead for a few points and their sums are interleaved, each in its own order.
+// The Horner sums of different points are independent: lanes of a vector
+// run several points side by side (fir_resp_lanes.h), in AVX2, SSE2 or plain
+// doubles as kernel_isa() says, each lane with the exact operations of its
+// point; the rotation runs ahead of them.
 #include <cstddef>
 
+#include "frame/cpu.h"
+#include "frame/lanes.h"
 #include "frame/numeric.h"
 #include "frame/rotation.h"
 #include "kwsig.h"
@@ -24,7 +28,17 @@
 namespace kwsig {
 namespace {
 
-constexpr std::size_t kLanes = 4;
+namespace lanes {
+#include "fir/fir_resp_lanes.h"
+}  // namespace lanes
+
+#if defined(KWSIG_X86_KERNELS)
+KWSIG_BEGIN_AVX2
+namespace lanes_avx2 {
+#include "fir/fir_resp_lanes.h"
+}  // namespace lanes_avx2
+KWSIG_END_AVX2
+#endif
 
 void fir_resp(double *response, int npoints, double start_freq, double stop_freq,
               const double *coef, int ntaps) {
@@ -33,30 +47,20 @@ void fir_resp(double *response, int npoints, double start_freq, double stop_freq
     if (npoints > 1) rot = Rotation::by_twice((stop_freq - start_freq) * kPi / double(npoints - 1));
     rot.start_at_angle(kTwoPi * start_freq);
     // Point and array indices in size_t: 2 * npoints exceeds int for
-    // npoints > 2^30, and p0 + kLanes would for npoints near INT_MAX.
+    // npoints > 2^30.
     const std::size_t n = static_cast<std::size_t>(npoints);
-    for (std::size_t p0 = 0; p0 < n; p0 += kLanes) {
-        const std::size_t lanes = n - p0 < kLanes ? n - p0 : kLanes;
-        double cs[kLanes], sn[kLanes];
-        for (std::size_t l = 0; l < kLanes; ++l) {
-            // Lanes past the last point repeat it and are not stored.
-            cs[l] = rot.c;
-            sn[l] = rot.s;
-            if (l < lanes) rot.advance();
-        }
-        double re[kLanes] = {0.0, 0.0, 0.0, 0.0}, im[kLanes] = {0.0, 0.0, 0.0, 0.0};
-        for (int k = 0; k < ntaps; ++k) {
-            const double ck = coef[k];
-            for (std::size_t l = 0; l < kLanes; ++l) {
-                const double t = re[l];
-                re[l] = (t * cs[l] - im[l] * sn[l]) + ck;
-                im[l] = t * sn[l] + im[l] * cs[l];
-            }
-        }
-        for (std::size_t l = 0; l < lanes; ++l) {
-            response[2 * (p0 + l)] = re[l];
-            response[2 * (p0 + l) + 1] = im[l];
-        }
+    switch (kernel_isa()) {
+#if defined(KWSIG_X86_KERNELS)
+    case Isa::avx2:
+        lanes_avx2::response_points<LanesAvx2, 6>(response, n, rot, coef, ntaps);
+        return;
+    case Isa::sse2:
+        lanes::response_points<LanesSse2, 4>(response, n, rot, coef, ntaps);
+        return;
+#endif
+    default:
+        lanes::response_points<Lanes1, 4>(response, n, rot, coef, ntaps);
+        return;
     }
 }
 
