@@ -5,9 +5,12 @@
 // core; every figure is the median over interleaved rounds (bench/compare.h).
 //
 //   kwsig_fir_resample_compare [--baseline path/to/libkwsig_32.so]
+//                              [--isa portable|sse2|avx2] [fir|fir_resp|resample]
 //
 // --baseline loads another build of the library (an older one, say) and times
-// its exports beside this build's, in the same rounds.
+// its exports beside this build's, in the same rounds. --isa narrows this
+// build's kernels to an instruction set (as the tests do). A last argument
+// limits the run to one of the three parts.
 #include <dlfcn.h>
 #include <fftw3.h>
 #include <samplerate.h>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "compare.h"
+#include "frame/cpu.h"
 #include "kwsig.h"
 
 namespace {
@@ -334,35 +338,56 @@ Figures resample_row(double rate, const Api &now, const Api *base) {
 int main(int argc, char **argv) {
     Api now, loaded;
     const Api *base = nullptr;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--baseline") == 0 && i + 1 < argc) {
+        const std::string a = argv[i];
+        if (a == "--baseline" && i + 1 < argc) {
             if (!load_baseline(argv[++i], loaded)) return 1;
             base = &loaded;
+        } else if (a == "--isa" && i + 1 < argc) {
+            const std::string isa = argv[++i];
+            kwsig::limit_isa(isa == "portable" ? kwsig::Isa::portable
+                             : isa == "sse2"   ? kwsig::Isa::sse2
+                                               : kwsig::Isa::avx2);
+        } else if (only.empty() && (a == "fir" || a == "fir_resp" || a == "resample")) {
+            only = a;
         } else {
-            std::fprintf(stderr, "usage: %s [--baseline path/to/libkwsig_32.so]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--baseline path/to/libkwsig_32.so] [--isa portable|sse2|avx2] "
+                         "[fir|fir_resp|resample]\n",
+                         argv[0]);
             return 2;
         }
     }
+    static const char *const isa_names[] = {"plain loops", "SSE2", "AVX2"};
+    std::printf("kernels: %s\n", isa_names[int(kwsig::kernel_isa())]);
+    const auto part = [&](const char *name) { return only.empty() || only == name; };
     std::printf("load average %s\n", bench::load_average().c_str());
-    std::printf("kwsig_fir_double, %d-sample blocks, state carried\n", kBlock);
-    for (int taps : {16, 64, 256}) {
-        const std::string label = std::to_string(taps) + " taps";
-        print_row(label.c_str(), fir_row<double>(taps, now, base), "Msamples/s");
+    if (part("fir")) {
+        std::printf("kwsig_fir_double, %d-sample blocks, state carried\n", kBlock);
+        for (int taps : {16, 64, 256}) {
+            const std::string label = std::to_string(taps) + " taps";
+            print_row(label.c_str(), fir_row<double>(taps, now, base), "Msamples/s");
+        }
+        std::printf("kwsig_fir\n");
+        for (int taps : {16, 64, 256}) {
+            const std::string label = std::to_string(taps) + " taps";
+            print_row(label.c_str(), fir_row<float>(taps, now, base), "Msamples/s");
+        }
     }
-    std::printf("kwsig_fir\n");
-    for (int taps : {16, 64, 256}) {
-        const std::string label = std::to_string(taps) + " taps";
-        print_row(label.c_str(), fir_row<float>(taps, now, base), "Msamples/s");
+    if (part("fir_resp")) {
+        std::printf("kwsig_fir_resp, 4096 points\n");
+        for (int taps : {64, 1024}) {
+            const std::string label = std::to_string(taps) + " taps";
+            print_row(label.c_str(), fir_resp_row(taps, now, base), "microseconds per call", 1);
+        }
     }
-    std::printf("kwsig_fir_resp, 4096 points\n");
-    for (int taps : {64, 1024}) {
-        const std::string label = std::to_string(taps) + " taps";
-        print_row(label.c_str(), fir_resp_row(taps, now, base), "microseconds per call", 1);
-    }
-    std::printf("resamplers, %d-sample input blocks, output rate\n", kBlock);
-    for (double rate : {48000.0, 16000.0}) {
-        const std::string label = "44.1->" + std::to_string(int(rate / 1000)) + " kHz";
-        print_row(label.c_str(), resample_row(rate, now, base), "Msamples/s", 1);
+    if (part("resample")) {
+        std::printf("resamplers, %d-sample input blocks, output rate\n", kBlock);
+        for (double rate : {48000.0, 16000.0}) {
+            const std::string label = "44.1->" + std::to_string(int(rate / 1000)) + " kHz";
+            print_row(label.c_str(), resample_row(rate, now, base), "Msamples/s", 1);
+        }
     }
     std::printf("load average %s\n", bench::load_average().c_str());
     return 0;

@@ -52,17 +52,19 @@ struct Lanes1 {
     void store(float *p) const { p[0] = float(v); }
     Lanes1 through_float() const { return {wide(float(v))}; }
     Lanes1 ceil() const { return {std::ceil(v)}; }
+    // Lane by lane: yes where this lane is above `bound`, else no.
+    Lanes1 above(double bound, Lanes1 yes, Lanes1 no) const { return v > bound ? yes : no; }
     // Lanes holding integers in int range, as ints.
     void store_int(int *p) const { p[0] = int(v); }
-    // Lane l: lo = p[l][0], hi = p[l][1].
-    static void load_pairs(const float *const *p, Lanes1 &lo, Lanes1 &hi) {
-        lo = {wide(p[0][0])};
-        hi = {wide(p[0][1])};
+    // Lane l: lo = p[at[l]], hi = p[at[l] + 1].
+    static void load_pairs(const float *p, const int *at, Lanes1 &lo, Lanes1 &hi) {
+        lo = {wide(p[at[0]])};
+        hi = {wide(p[at[0] + 1])};
     }
-    // cols[j], lane l = rows[l][j] for j < size: rows transposed.
+    // cols[j], lane l = p[at[l] + j] for j < size: rows transposed.
     template <typename T>
-    static void load_columns(const T *const *rows, Lanes1 *cols) {
-        cols[0] = load(rows[0]);
+    static void load_columns(const T *p, const int *at, Lanes1 *cols) {
+        cols[0] = load(p + at[0]);
     }
 
     friend Lanes1 operator+(Lanes1 a, Lanes1 b) { return {a.v + b.v}; }
@@ -108,19 +110,23 @@ struct LanesSse2 {
         _mm_store_pd(a, v);
         return {_mm_set_pd(std::ceil(a[1]), std::ceil(a[0]))};
     }
+    LanesSse2 above(double bound, LanesSse2 yes, LanesSse2 no) const {
+        const __m128d m = _mm_cmpgt_pd(v, _mm_set1_pd(bound));
+        return {_mm_or_pd(_mm_and_pd(m, yes.v), _mm_andnot_pd(m, no.v))};
+    }
     void store_int(int *p) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_cvttpd_epi32(v));
     }
-    static void load_pairs(const float *const *p, LanesSse2 &lo, LanesSse2 &hi) {
+    static void load_pairs(const float *p, const int *at, LanesSse2 &lo, LanesSse2 &hi) {
         // (lo0 hi0 lo1 hi1) -> (lo0 lo1 hi0 hi1)
-        const __m128 a = two_pairs(p[0], p[1]);
+        const __m128 a = two_pairs(p + at[0], p + at[1]);
         const __m128 s = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 1, 2, 0));
         lo = {_mm_cvtps_pd(s)};
         hi = {_mm_cvtps_pd(_mm_movehl_ps(s, s))};
     }
     template <typename T>
-    static void load_columns(const T *const *rows, LanesSse2 *cols) {
-        const __m128d r0 = load(rows[0]).v, r1 = load(rows[1]).v;
+    static void load_columns(const T *p, const int *at, LanesSse2 *cols) {
+        const __m128d r0 = load(p + at[0]).v, r1 = load(p + at[1]).v;
         cols[0] = {_mm_unpacklo_pd(r0, r1)};
         cols[1] = {_mm_unpackhi_pd(r0, r1)};
     }
@@ -143,18 +149,22 @@ struct LanesAvx2 {
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     LanesAvx2 through_float() const { return {_mm256_cvtps_pd(_mm256_cvtpd_ps(v))}; }
     LanesAvx2 ceil() const { return {_mm256_round_pd(v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
+    LanesAvx2 above(double bound, LanesAvx2 yes, LanesAvx2 no) const {
+        const __m256d m = _mm256_cmp_pd(v, _mm256_set1_pd(bound), _CMP_GT_OQ);
+        return {_mm256_blendv_pd(no.v, yes.v, m)};
+    }
     void store_int(int *p) const {
         _mm_storeu_si128(reinterpret_cast<__m128i *>(p), _mm256_cvttpd_epi32(v));
     }
-    static void load_pairs(const float *const *p, LanesAvx2 &lo, LanesAvx2 &hi) {
-        const __m128 a = two_pairs(p[0], p[1]), b = two_pairs(p[2], p[3]);
+    static void load_pairs(const float *p, const int *at, LanesAvx2 &lo, LanesAvx2 &hi) {
+        const __m128 a = two_pairs(p + at[0], p + at[1]), b = two_pairs(p + at[2], p + at[3]);
         lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
         hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
     }
     template <typename T>
-    static void load_columns(const T *const *rows, LanesAvx2 *cols) {
-        const __m256d r0 = load(rows[0]).v, r1 = load(rows[1]).v;
-        const __m256d r2 = load(rows[2]).v, r3 = load(rows[3]).v;
+    static void load_columns(const T *p, const int *at, LanesAvx2 *cols) {
+        const __m256d r0 = load(p + at[0]).v, r1 = load(p + at[1]).v;
+        const __m256d r2 = load(p + at[2]).v, r3 = load(p + at[3]).v;
         const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
         const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
         cols[0] = {_mm256_permute2f128_pd(t0, t2, 0x20)};

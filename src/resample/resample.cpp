@@ -29,9 +29,17 @@
 // roundings, its float angle (about 3e-5 past pi at the edge) and the linear
 // interpolation between entries make the eleven weights of an output sum to
 // 1.0000034 .. 1.0000042, depending on the phase.
+//
+// Speed: the phase sequence is serial but cheap. It runs ahead over a batch
+// of outputs, deciding which exist, the window of 11 samples each uses and
+// its phase; then the batch's outputs are formed side by side, one per vector
+// lane (resample_lanes.h), in AVX2, SSE2 or plain doubles as kernel_isa()
+// says, each lane with the exact operations of its output.
 #include <cmath>
 #include <cstring>
 
+#include "frame/cpu.h"
+#include "frame/lanes.h"
 #include "frame/numeric.h"
 #include "kwsig.h"
 #include "resample/kernel_table.h"
@@ -43,39 +51,64 @@ constexpr double kLeadingZero = -6.5;  // at or below: the kernel reaches before
 constexpr double kNeedInput = -5.5;    // above: the output needs an unread sample
 constexpr int kTaps = 11;
 
-// One output for a phase in (-6.5, -5.5]. Then x lies in (1710, 2090], c in
+// One output needs a phase in (-6.5, -5.5]. Then x lies in (1710, 2090], c in
 // 1711 .. 2090, and every index read is in 0 .. 2090: the taps before the
 // output point read c - 380k and one below it (>= 0), the others 380k - c
 // and one above it (<= 3800 - 1711 + 1).
-template <typename T>
-T interpolate(const T *history, double phase, const float *table) {
-    const double x = (phase + 11.0) * double(kKernelSteps);
-    const double ceil_x = std::ceil(x);
-    const int c = int(ceil_x);
-    const T w1 = T(ceil_x - wide(T(x)));
-    const T w0 = T(1.0 - wide(w1));
-    const double a = wide(w0), b = wide(w1);
+namespace lanes {
+#include "resample/resample_lanes.h"
+}  // namespace lanes
 
-    // Taps k with 380k < c lie before the output point; the rest on or after it.
-    const int before = (c - 1) / kKernelSteps + 1;
-    T sum = T(0);
-    int k = 0;
-    for (int n = c; k < before; ++k, n -= kKernelSteps) {
-        const double kv = a * wide(table[n]) + b * wide(table[n - 1]);
-        sum = T(wide(sum) + wide(history[k]) * kv);
+#if defined(KWSIG_X86_KERNELS)
+KWSIG_BEGIN_AVX2
+namespace lanes_avx2 {
+#include "resample/resample_lanes.h"
+}  // namespace lanes_avx2
+KWSIG_END_AVX2
+#endif
+
+// Outputs planned per batch; the plan is padded to a whole number of steps
+// of the lanes (at most 16 outputs).
+constexpr int kBatch = 64;
+constexpr int kPlanRoom = kBatch + 15;
+
+// Vectors of outputs interleaved: enough to cover the latency of a sum's
+// steps, longer for float (each rounded through float).
+template <typename T>
+constexpr int vectors(int for_double, int for_float) {
+    return sizeof(T) == sizeof(float) ? for_float : for_double;
+}
+
+// The batch's outputs in the lanes of the instruction set in use.
+template <typename T>
+void outputs_from_plan(Isa isa, const T *window, int *at, double *phase, int count,
+                       const float *table, T *out) {
+    // Lanes past the last output repeat it and are not stored.
+    for (int j = count; j < kPlanRoom; ++j) {
+        at[j] = at[count - 1];
+        phase[j] = phase[count - 1];
     }
-    for (int n = kKernelSteps * k - c; k < kTaps; ++k, n += kKernelSteps) {
-        const double kv = a * wide(table[n]) + b * wide(table[n + 1]);
-        sum = T(wide(sum) + wide(history[k]) * kv);
+    switch (isa) {
+#if defined(KWSIG_X86_KERNELS)
+    case Isa::avx2:
+        lanes_avx2::outputs_from_plan<LanesAvx2, vectors<T>(2, 2)>(window, at, phase, count, table, out);
+        return;
+    case Isa::sse2:
+        lanes::outputs_from_plan<LanesSse2, vectors<T>(2, 2)>(window, at, phase, count, table, out);
+        return;
+#endif
+    default:
+        lanes::outputs_from_plan<Lanes1, vectors<T>(4, 4)>(window, at, phase, count, table, out);
+        return;
     }
-    return sum;
 }
 
 // The shift register runs over a local buffer: the current 11 samples are
 // window[0 .. 10] with window = buf + pos, and a sample enters by being stored
 // after them and advancing pos. Only when the buffer is full are the newest
-// 11 moved back to its start. The caller's history is written once, at the
-// end, with the same 11 samples a sample-by-sample shift would leave.
+// 11 moved back to its start (between batches, as the planned windows point
+// into it). The caller's history is written once, at the end, with the same
+// 11 samples a sample-by-sample shift would leave.
 template <typename T>
 void resample(const T *input, int ninput, T *output, int noutput, int *nwritten, T *phase_io,
               T step, T *history) {
@@ -87,11 +120,14 @@ void resample(const T *input, int ninput, T *output, int noutput, int *nwritten,
     if (!std::isfinite(wide(*phase_io)) || !std::isfinite(wide(step)) || wide(step) < 0.0) return;
     if (noutput <= 0) return;
     const float *table = kernel_table();
+    const Isa isa = kernel_isa();
 
     constexpr int kRoom = 512;
     T buf[kTaps + kRoom];
     std::memcpy(buf, history, kTaps * sizeof(T));
     int pos = 0;
+    int at[kPlanRoom];
+    double planned[kPlanRoom];
 
     T phase = *phase_io;
     int written = 0;
@@ -101,19 +137,33 @@ void resample(const T *input, int ninput, T *output, int noutput, int *nwritten,
         output[written++] = T(0);
         phase = T(wide(step) + wide(phase));
     }
-    while (written < noutput) {
-        if (wide(phase) > kNeedInput) {
-            if (i >= ninput) break;  // also ends a call given a negative count
-            if (pos == kRoom) {
-                std::memcpy(buf, buf + kRoom, kTaps * sizeof(T));
-                pos = 0;
+    bool more = true;
+    while (more && written < noutput) {
+        // Plan a batch: the same steps as one output at a time.
+        const int room = noutput - written < kBatch ? noutput - written : kBatch;
+        int count = 0;
+        while (count < room) {
+            if (wide(phase) > kNeedInput) {
+                if (i >= ninput) {  // also ends a call given a negative count
+                    more = false;
+                    break;
+                }
+                if (pos == kRoom) break;  // the buffer is full: first form the batch
+                buf[kTaps + pos] = input[i++];
+                ++pos;
+                phase = T(wide(phase) - 1.0);
+            } else {
+                at[count] = pos;
+                planned[count] = wide(phase);
+                ++count;
+                phase = T(wide(step) + wide(phase));
             }
-            buf[kTaps + pos] = input[i++];
-            ++pos;
-            phase = T(wide(phase) - 1.0);
-        } else {
-            output[written++] = interpolate(buf + pos, wide(phase), table);
-            phase = T(wide(step) + wide(phase));
+        }
+        if (count > 0) outputs_from_plan(isa, buf, at, planned, count, table, output + written);
+        written += count;
+        if (pos == kRoom) {
+            std::memcpy(buf, buf + kRoom, kTaps * sizeof(T));
+            pos = 0;
         }
     }
     std::memcpy(history, buf + pos, kTaps * sizeof(T));
