@@ -45,39 +45,24 @@ inline T extended(const T *x, const T *saved, Index m, Index t) {
     return t >= 0 ? x[t] : saved[t + m];
 }
 
-namespace lanes {
-#include "fir/fir_lanes.h"
-}  // namespace lanes
+#define KWSIG_LANES_KERNELS "fir/fir_lanes.h"
+#include "frame/lanes_twice.h"
 
-#if defined(KWSIG_X86_KERNELS)
-KWSIG_BEGIN_AVX2
-namespace lanes_avx2 {
-#include "fir/fir_lanes.h"
-}  // namespace lanes_avx2
-KWSIG_END_AVX2
-#endif
-
-// Vectors per block: enough independent sums to hide the latency of one
-// step. A float step is longer (the add, then the rounding through float and
-// back), so it may take more.
-template <typename T>
-constexpr int vectors(int for_double, int for_float) {
-    return sizeof(T) == sizeof(float) ? for_float : for_double;
-}
-
+// The outputs in the lanes of the instruction set in use, with enough vectors
+// per block to cover the latency of one step (measured on AMD Zen 5).
 template <typename T>
 void outputs(const T *x, T *y, const T *c, Index m, const T *saved, const T *join, Index n) {
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:
-        lanes_avx2::filter_outputs<LanesAvx2, vectors<T>(12, 12)>(x, y, c, m, saved, join, n);
+        lanes_avx2::filter_outputs<LanesAvx2, 12>(x, y, c, m, saved, join, n);
         return;
     case Isa::sse2:
-        lanes::filter_outputs<LanesSse2, vectors<T>(4, 8)>(x, y, c, m, saved, join, n);
+        lanes::filter_outputs<LanesSse2, by_precision<T>(4, 8)>(x, y, c, m, saved, join, n);
         return;
 #endif
     default:
-        lanes::filter_outputs<Lanes1, vectors<T>(8, 16)>(x, y, c, m, saved, join, n);
+        lanes::filter_outputs<Lanes1, by_precision<T>(8, 16)>(x, y, c, m, saved, join, n);
         return;
     }
 }

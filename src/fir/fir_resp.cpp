@@ -28,17 +28,8 @@
 namespace kwsig {
 namespace {
 
-namespace lanes {
-#include "fir/fir_resp_lanes.h"
-}  // namespace lanes
-
-#if defined(KWSIG_X86_KERNELS)
-KWSIG_BEGIN_AVX2
-namespace lanes_avx2 {
-#include "fir/fir_resp_lanes.h"
-}  // namespace lanes_avx2
-KWSIG_END_AVX2
-#endif
+#define KWSIG_LANES_KERNELS "fir/fir_resp_lanes.h"
+#include "frame/lanes_twice.h"
 
 void fir_resp(double *response, int npoints, double start_freq, double stop_freq,
               const double *coef, int ntaps) {
@@ -49,6 +40,8 @@ void fir_resp(double *response, int npoints, double start_freq, double stop_freq
     // Point and array indices in size_t: 2 * npoints exceeds int for
     // npoints > 2^30.
     const std::size_t n = static_cast<std::size_t>(npoints);
+    // Vectors per block: a Horner step's latency is a product, a difference
+    // and a sum; enough sums to cover it.
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:

@@ -82,6 +82,13 @@ inline V rounded_to(V a) {
     }
 }
 
+// A count by precision: a float step of a kernel is longer than a double one
+// (each sum rounded through float and back), so it may interleave more sums.
+template <typename T>
+constexpr int by_precision(int for_double, int for_float) {
+    return sizeof(T) == sizeof(float) ? for_float : for_double;
+}
+
 #if defined(KWSIG_X86_KERNELS)
 
 // (a[0], a[1], b[0], b[1]): two pairs of adjacent floats in one register.

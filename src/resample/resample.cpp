@@ -55,31 +55,16 @@ constexpr int kTaps = 11;
 // 1711 .. 2090, and every index read is in 0 .. 2090: the taps before the
 // output point read c - 380k and one below it (>= 0), the others 380k - c
 // and one above it (<= 3800 - 1711 + 1).
-namespace lanes {
-#include "resample/resample_lanes.h"
-}  // namespace lanes
-
-#if defined(KWSIG_X86_KERNELS)
-KWSIG_BEGIN_AVX2
-namespace lanes_avx2 {
-#include "resample/resample_lanes.h"
-}  // namespace lanes_avx2
-KWSIG_END_AVX2
-#endif
+#define KWSIG_LANES_KERNELS "resample/resample_lanes.h"
+#include "frame/lanes_twice.h"
 
 // Outputs planned per batch; the plan is padded to a whole number of steps
 // of the lanes (at most 16 outputs).
 constexpr int kBatch = 64;
 constexpr int kPlanRoom = kBatch + 15;
 
-// Vectors of outputs interleaved: enough to cover the latency of a sum's
-// steps, longer for float (each rounded through float).
-template <typename T>
-constexpr int vectors(int for_double, int for_float) {
-    return sizeof(T) == sizeof(float) ? for_float : for_double;
-}
-
-// The batch's outputs in the lanes of the instruction set in use.
+// The batch's outputs in the lanes of the instruction set in use, two vectors
+// (four plain lanes) interleaved to cover the latency of a sum's steps.
 template <typename T>
 void outputs_from_plan(Isa isa, const T *window, int *at, double *phase, int count,
                        const float *table, T *out) {
@@ -91,14 +76,14 @@ void outputs_from_plan(Isa isa, const T *window, int *at, double *phase, int cou
     switch (isa) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:
-        lanes_avx2::outputs_from_plan<LanesAvx2, vectors<T>(2, 2)>(window, at, phase, count, table, out);
+        lanes_avx2::outputs_from_plan<LanesAvx2, 2>(window, at, phase, count, table, out);
         return;
     case Isa::sse2:
-        lanes::outputs_from_plan<LanesSse2, vectors<T>(2, 2)>(window, at, phase, count, table, out);
+        lanes::outputs_from_plan<LanesSse2, 2>(window, at, phase, count, table, out);
         return;
 #endif
     default:
-        lanes::outputs_from_plan<Lanes1, vectors<T>(4, 4)>(window, at, phase, count, table, out);
+        lanes::outputs_from_plan<Lanes1, 4>(window, at, phase, count, table, out);
         return;
     }
 }
