@@ -128,27 +128,27 @@ public:
         n_ = 1;
         while (n_ < block + taps_ - 1) n_ *= 2;
         buf_ = static_cast<T *>(F::alloc(sizeof(T) * std::size_t(n_)));
-        spec_ = static_cast<typename F::Complex *>(
+        bins_ = static_cast<typename F::Complex *>(
             F::alloc(sizeof(typename F::Complex) * std::size_t(n_ / 2 + 1)));
         gain_.resize(std::size_t(n_ / 2 + 1) * 2);
         tail_.assign(std::size_t(taps_), T(0));
-        fwd_ = F::forward(n_, buf_, spec_);
-        inv_ = F::inverse(n_, spec_, buf_);
+        fwd_ = F::forward(n_, buf_, bins_);
+        inv_ = F::inverse(n_, bins_, buf_);
         // The impulse response h[d] = c[ntaps - 1 - d], scaled by 1/n for the
         // unnormalised inverse.
         std::fill(buf_, buf_ + n_, T(0));
         for (int d = 0; d < taps_; ++d) buf_[d] = c[std::size_t(taps_ - 1 - d)] / T(n_);
         F::run(fwd_);
         for (int k = 0; k <= n_ / 2; ++k) {
-            gain_[2 * std::size_t(k)] = spec_[k][0];
-            gain_[2 * std::size_t(k) + 1] = spec_[k][1];
+            gain_[2 * std::size_t(k)] = bins_[k][0];
+            gain_[2 * std::size_t(k) + 1] = bins_[k][1];
         }
     }
     ~OverlapAdd() {
         F::destroy(fwd_);
         F::destroy(inv_);
         F::release(buf_);
-        F::release(spec_);
+        F::release(bins_);
     }
     OverlapAdd(const OverlapAdd &) = delete;
     OverlapAdd &operator=(const OverlapAdd &) = delete;
@@ -158,10 +158,10 @@ public:
         std::fill(buf_ + block_, buf_ + n_, T(0));
         F::run(fwd_);
         for (int k = 0; k <= n_ / 2; ++k) {
-            const T re = spec_[k][0], im = spec_[k][1];
+            const T re = bins_[k][0], im = bins_[k][1];
             const T gr = gain_[2 * std::size_t(k)], gi = gain_[2 * std::size_t(k) + 1];
-            spec_[k][0] = re * gr - im * gi;
-            spec_[k][1] = re * gi + im * gr;
+            bins_[k][0] = re * gr - im * gi;
+            bins_[k][1] = re * gi + im * gr;
         }
         F::run(inv_);
         for (int i = 0; i < block_; ++i) y[i] = buf_[i] + (i < taps_ - 1 ? tail_[std::size_t(i)] : T(0));
@@ -171,7 +171,7 @@ public:
 private:
     int block_, taps_, n_;
     T *buf_;
-    typename F::Complex *spec_;
+    typename F::Complex *bins_;
     std::vector<T> gain_, tail_;
     typename F::Plan fwd_, inv_;
 };
