@@ -31,7 +31,7 @@ inline void block_outputs(const T *x, T *y, const T *c, Index m, const T *saved,
             const V ck = V::splat(wide(c[k]));
             const T *p = src + (lo + k - back);
 #pragma GCC unroll 16
-            for (int q = 0; q < J; ++q) sum[q] = rounded_to<T>(sum[q] + ck * V::load(p + q * N));
+            for (int q = 0; q < J; ++q) sum[q] = V::rounded(sum[q] + ck * V::load(p + q * N), T());
         }
     };
     // Every output reads the input while k >= m-1-lo, some the input and some

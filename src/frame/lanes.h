@@ -7,8 +7,8 @@
 // in an AVX register; defined between KWSIG_BEGIN_AVX2 and KWSIG_END_AVX2, so
 // compiled for AVX2 only). Their + - * are IEEE double operations on each
 // lane, rounded as the scalar ones; loads from float arrays widen exactly;
-// stores to float arrays and through_float() round each lane to float (to
-// nearest, as a scalar conversion does). No fused multiply-add anywhere.
+// stores to float arrays and rounded(a, float()) round each lane to float
+// (to nearest, as a scalar conversion does). No fused multiply-add anywhere.
 //
 // A kernel written once over a lane type V is compiled twice: once outside
 // and once inside a KWSIG_BEGIN_AVX2 .. KWSIG_END_AVX2 region (a kernel
@@ -50,7 +50,9 @@ struct Lanes1 {
     static Lanes1 load(const float *p) { return {wide(p[0])}; }
     void store(double *p) const { p[0] = v; }
     void store(float *p) const { p[0] = float(v); }
-    Lanes1 through_float() const { return {wide(float(v))}; }
+    // Each lane rounded to the tag's type (float through float and back).
+    static Lanes1 rounded(Lanes1 a, float) { return {wide(float(a.v))}; }
+    static Lanes1 rounded(Lanes1 a, double) { return a; }
     Lanes1 ceil() const { return {std::ceil(v)}; }
     // Lane by lane: yes where this lane is above `bound`, else no.
     Lanes1 above(double bound, Lanes1 yes, Lanes1 no) const { return v > bound ? yes : no; }
@@ -71,16 +73,6 @@ struct Lanes1 {
     friend Lanes1 operator-(Lanes1 a, Lanes1 b) { return {a.v - b.v}; }
     friend Lanes1 operator*(Lanes1 a, Lanes1 b) { return {a.v * b.v}; }
 };
-
-// Each lane rounded to T: the running sums of the float twins.
-template <typename T, typename V>
-inline V rounded_to(V a) {
-    if constexpr (sizeof(T) == sizeof(float)) {
-        return a.through_float();
-    } else {
-        return a;
-    }
-}
 
 // A count by precision: a float step of a kernel is longer than a double one
 // (each sum rounded through float and back), so it may interleave more sums.
@@ -110,7 +102,8 @@ struct LanesSse2 {
     void store(float *p) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
-    LanesSse2 through_float() const { return {_mm_cvtps_pd(_mm_cvtpd_ps(v))}; }
+    static LanesSse2 rounded(LanesSse2 a, float) { return {_mm_cvtps_pd(_mm_cvtpd_ps(a.v))}; }
+    static LanesSse2 rounded(LanesSse2 a, double) { return a; }
     // SSE2 has no rounding instruction: the scalar ceiling of each lane.
     LanesSse2 ceil() const {
         alignas(16) double a[2];
@@ -154,7 +147,10 @@ struct LanesAvx2 {
     static LanesAvx2 load(const float *p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
     void store(double *p) const { _mm256_storeu_pd(p, v); }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
-    LanesAvx2 through_float() const { return {_mm256_cvtps_pd(_mm256_cvtpd_ps(v))}; }
+    static LanesAvx2 rounded(LanesAvx2 a, float) {
+        return {_mm256_cvtps_pd(_mm256_cvtpd_ps(a.v))};
+    }
+    static LanesAvx2 rounded(LanesAvx2 a, double) { return a; }
     LanesAvx2 ceil() const { return {_mm256_round_pd(v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
     LanesAvx2 above(double bound, LanesAvx2 yes, LanesAvx2 no) const {
         const __m256d m = _mm256_cmp_pd(v, _mm256_set1_pd(bound), _CMP_GT_OQ);

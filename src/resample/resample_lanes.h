@@ -26,8 +26,8 @@ struct Outputs {
     void start(const double *phase) {
         const V x = (V::load(phase) + V::splat(11.0)) * V::splat(double(kKernelSteps));
         const V ceil_x = x.ceil();
-        w1 = rounded_to<T>(ceil_x - rounded_to<T>(x));
-        w0 = rounded_to<T>(V::splat(1.0) - w1);
+        w1 = V::rounded(ceil_x - V::rounded(x, T()), T());
+        w0 = V::rounded(V::splat(1.0) - w1, T());
         ceil_x.store_int(c);
         for (int l = 0; l < N; ++l)
             at5[l] = c[l] > 5 * kKernelSteps ? c[l] - 5 * kKernelSteps - 1 : 5 * kKernelSteps - c[l];
@@ -52,7 +52,7 @@ struct Outputs {
             V::load_pairs(table, pair, lo, hi);
             kv = w0 * lo + w1 * hi;
         }
-        sum = rounded_to<T>(sum + h * kv);
+        sum = V::rounded(sum + h * kv, T());
     }
 };
 
