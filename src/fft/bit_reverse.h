@@ -1,15 +1,16 @@
 // In-place bit-reversal permutation of n = 2^bits complex values: the value
 // at index p moves to the index whose `bits` low bits are p's reversed.
 //
-// Large transforms swap tiles. Write p as (hi, mid, lo) with hi and lo of
-// kTileBits bits each: its partner is (rev lo, rev mid, rev hi). For a mid
-// and its reversal, the 16 x 16 values (hi, mid, lo) and their partners form
-// two tiles of 16 rows of 16 adjacent values each, so both sides of every
-// swap stay in cache however far apart they are.
+// It swaps tiles. Write p as (hi, mid, lo) with hi and lo of b bits each (b
+// up to 4): its partner is (rev lo, rev mid, rev hi). For a mid and its
+// reversal, the values (hi, mid, lo) and their partners form two tiles of
+// 2^b rows of 2^b adjacent values each, so both sides of every swap stay in
+// cache however far apart they are, and no swap depends on a comparison.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kwsig {
 
@@ -23,39 +24,38 @@ inline std::uint32_t reverse_bits(std::uint32_t v, int bits) {
     return bits == 0 ? 0 : v >> (32 - bits);
 }
 
+// Swaps two complex values, each moved whole (one 16- or 8-byte copy).
 template <typename T>
 inline void swap_values(T *data, std::size_t p, std::size_t q) {
-    const T re = data[2 * p], im = data[2 * p + 1];
-    data[2 * p] = data[2 * q];
-    data[2 * p + 1] = data[2 * q + 1];
-    data[2 * q] = re;
-    data[2 * q + 1] = im;
+    T a[2], b[2];
+    std::memcpy(a, data + 2 * p, sizeof a);
+    std::memcpy(b, data + 2 * q, sizeof b);
+    std::memcpy(data + 2 * p, b, sizeof b);
+    std::memcpy(data + 2 * q, a, sizeof a);
 }
 
 template <typename T>
-void bit_reverse(T *data, std::ptrdiff_t n, int bits) {
-    constexpr int kTileBits = 4;
-    constexpr std::size_t kTile = std::size_t(1) << kTileBits;
-    if (bits < 2 * kTileBits + 2) {
-        for (std::size_t p = 0; p < std::size_t(n); ++p) {
-            const std::size_t q = reverse_bits(std::uint32_t(p), bits);
-            if (q > p) swap_values(data, p, q);
-        }
-        return;
-    }
-    const int mid_bits = bits - 2 * kTileBits;
-    std::size_t rev[kTile];
-    for (std::size_t i = 0; i < kTile; ++i) rev[i] = reverse_bits(std::uint32_t(i), kTileBits);
-    const int hi_shift = bits - kTileBits;
+void bit_reverse(T *data, int bits) {
+    const int tile_bits = bits / 2 < 4 ? bits / 2 : 4;
+    if (tile_bits == 0) return;  // n <= 2: every index is its own reversal
+    const std::size_t tile = std::size_t(1) << tile_bits;
+    const int mid_bits = bits - 2 * tile_bits, hi_shift = bits - tile_bits;
+    std::size_t rev[16];
+    for (std::size_t i = 0; i < tile; ++i) rev[i] = reverse_bits(std::uint32_t(i), tile_bits);
     for (std::size_t mid = 0; mid < (std::size_t(1) << mid_bits); ++mid) {
         const std::size_t rmid = reverse_bits(std::uint32_t(mid), mid_bits);
         if (rmid < mid) continue;  // that pair of tiles was swapped already
-        for (std::size_t hi = 0; hi < kTile; ++hi) {
-            const std::size_t row = (hi << hi_shift) | (mid << kTileBits);
-            const std::size_t col = (rmid << kTileBits) | rev[hi];
-            for (std::size_t lo = 0; lo < kTile; ++lo) {
-                const std::size_t p = row | lo, q = (rev[lo] << hi_shift) | col;
-                if (rmid != mid || q > p) swap_values(data, p, q);
+        for (std::size_t hi = 0; hi < tile; ++hi) {
+            const std::size_t row = (hi << hi_shift) | (mid << tile_bits);
+            const std::size_t col = (rmid << tile_bits) | rev[hi];
+            if (rmid != mid) {
+                for (std::size_t lo = 0; lo < tile; ++lo)
+                    swap_values(data, row | lo, (rev[lo] << hi_shift) | col);
+            } else {
+                // A tile onto itself: (hi, lo) and (rev lo, rev hi) swap
+                // once, from the row with the smaller hi.
+                for (std::size_t r = hi + 1; r < tile; ++r)
+                    swap_values(data, row | rev[r], (r << hi_shift) | col);
             }
         }
     }

@@ -13,16 +13,16 @@
 //
 // Every butterfly of a stage is independent of the others, so they may run
 // in any order, side by side in vector lanes, and stage by stage in blocks:
-// none of that changes a bit. What the transform does for speed:
-//   - the bit reversal swaps 16 x 16 tiles, so that both sides of every swap
-//     stay in cache (bit_reverse.h);
-//   - stages go two at a time through memory (fft_passes.h), and the early
-//     stages, whose groups fit in a block of kBlockBytes, run block by block
-//     while the block is in cache;
-//   - each stage's recurrence is run once ahead, serially, to note its state
-//     at the start of each segment of the pass (prerun below); the pass then
-//     runs one copy per segment side by side, which hides the latency of the
-//     recurrence's steps. The copies repeat the serial steps exactly.
+// none of that changes a bit. For speed the transform
+//   - swaps 16 x 16 tiles in the bit reversal, so that both sides of every
+//     swap stay in cache (bit_reverse.h);
+//   - takes stages two at a time through memory (fft_passes.h), and runs the
+//     early stages, whose groups fit in kBlockBytes, block by block while the
+//     block is in cache;
+//   - runs each stage's twiddle recurrence in one copy per vector lane, each
+//     started from the state the serial recurrence has there (noted by
+//     running all recurrences ahead between the butterflies of earlier
+//     passes), which hides the latency of the recurrence's steps.
 // The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says.
 #include <cstddef>
 #include <cstdint>
@@ -40,91 +40,103 @@ namespace {
 
 using Index = std::ptrdiff_t;
 
-constexpr Index kChunk = 32;         // twiddles per recurrence copy and round
-constexpr int kMaxSegments = 8;      // recurrence copies per stage and pass
-constexpr int kMaxChains = 3 * kMaxSegments;
+constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
-
-struct ChainStart {
-    double c, s;
-};
+constexpr Index kTableMax = 128;               // passes up to this h tabulate twiddles
 
 // A recurrence to run ahead: its step, and where to note the states it
-// reaches at twiddles 0, spacing, .., (count-1) spacing.
+// reaches at twiddles offset + k spacing, k = 0 .. count-1.
 struct Prerun {
     double q, l;
-    Index spacing, count;
-    ChainStart *out;
+    Index offset, spacing, count;
+    Twiddle *out;
 };
+
+// How a pass's lanes are filled: with the butterflies of `width` segments of
+// t, of `width` groups (h narrower than the lanes), of adjacent t with
+// tabulated twiddles (h up to kTableMax), or one at a time in plain code
+// (fewer groups than lanes, h narrower than them).
+enum class PassMode { segments, groups, table, plain };
 
 // One pass: stage A (groups of 2h) and, if two_stages, stage B (groups of
-// 4h). a[j] is A's recurrence state at twiddle j seg, b[j] B's at j seg
-// (j < 2 segments), seg = h / segments.
+// 4h). In segments mode lane k runs t from k spacing, all lanes side by side
+// for len values of t, then each but the last alone to (k+1) spacing: lanes
+// start a little more than h / width apart, so that the points they touch at
+// once fall in different cache sets. a[k] is A's recurrence state at twiddle
+// k spacing, b[k] and b_high[k] B's at k spacing and h + k spacing (in
+// groups and plain modes k = 0 only); they are all noted once the
+// recurrences ahead have reached position `need`.
 struct PassPlan {
-    Index h;
-    Index segments;
+    Index h, spacing, len, need;
     bool two_stages;
+    PassMode mode;
     double qa, la, qb, lb;
-    ChainStart a[kMaxSegments], b[2 * kMaxSegments];
+    Twiddle a[kMaxWidth], b[kMaxWidth], b_high[kMaxWidth];
 };
 
-#define KWSIG_LANES_KERNELS "fft/fft_passes.h"
-#include "frame/lanes_twice.h"
+// A transform of 2^stages points: passes[0 .. inner-1] run block by block
+// over blocks of `block` points (the whole transform when they are all the
+// stages), passes[inner ..] over the whole array.
+struct Transform {
+    Index block;
+    int inner, npasses, njobs;
+    PassPlan passes[32];
+    Prerun jobs[64];
+};
 
-// The passes for stages first .. last (stage s has groups of 2^s): a single
-// stage first if their number is odd, then pairs. Returns the number of
-// passes.
-int plan_passes(int first, int last, int direction, PassPlan *plans) {
-    Prerun jobs[2 * 32];
-    int npass = 0, njobs = 0;
-    for (int s = first; s <= last; ++npass) {
-        PassPlan &p = plans[npass];
+// Plans the passes for stages first .. last (stage s has groups of 2^s) over
+// spans of `span` points with vectors of `width` values: a single stage
+// first if their number is odd, then pairs.
+void plan_stages(Transform &t, int first, int last, Index span, int width, Index sample_bytes,
+                 int direction) {
+    for (int s = first; s <= last;) {
+        PassPlan &p = t.passes[t.npasses++];
         p.two_stages = (last - s + 1) % 2 == 0;
         p.h = Index(1) << (s - 1);
-        p.segments = p.h >= 64 ? kMaxSegments : 1;
-        const Index seg = p.h / p.segments;
+        const Index groups = span / (p.two_stages ? 4 * p.h : 2 * p.h);
+        p.mode = p.h > kTableMax ? PassMode::segments
+                 : p.h >= width   ? PassMode::table
+                 : groups >= width ? PassMode::groups
+                                   : PassMode::plain;
+        const int lanes = p.mode == PassMode::segments ? width : 1;
+        // 64 bytes between the lanes' cache sets
+        const Index skew = lanes > 1 ? Index(32 / sample_bytes) : 0;
+        p.spacing = p.h / lanes + skew;
+        p.len = p.h - (lanes - 1) * p.spacing;
+        p.need = 0;
         for (int stage = 0; stage < (p.two_stages ? 2 : 1); ++stage, ++s) {
             const double group = double(Index(1) << s);
             const double theta = -double(direction) * (kTwoPi15 / group);
             const Rotation r = Rotation::by(theta);
             (stage == 0 ? p.qa : p.qb) = r.step_cm1;
             (stage == 0 ? p.la : p.lb) = r.step_sin;
-            jobs[njobs++] = {r.step_cm1, r.step_sin, seg, stage == 0 ? p.segments : 2 * p.segments,
-                             stage == 0 ? p.a : p.b};
+            if (p.mode == PassMode::table) continue;  // tabulated from (1, 0)
+            t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, 0, p.spacing, lanes, stage == 0 ? p.a : p.b};
+            if (stage == 1)
+                t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, p.h, p.spacing, lanes, p.b_high};
+            const Index need = (stage == 0 ? 0 : p.h) + (lanes - 1) * p.spacing;
+            if (need > p.need) p.need = need;
         }
     }
-    switch (kernel_isa()) {
-#if defined(KWSIG_X86_KERNELS)
-    case Isa::avx2:
-        lanes_avx2::prerun<LanesAvx2>(jobs, njobs);
-        break;
-    case Isa::sse2:
-        lanes::prerun<LanesSse2>(jobs, njobs);
-        break;
-#endif
-    default:
-        lanes::prerun<Lanes1>(jobs, njobs);
-    }
-    return npass;
 }
 
-template <typename T>
-void run_passes(T *x, Index span, const PassPlan *plans, int npass) {
-    for (int k = 0; k < npass; ++k) {
-        switch (kernel_isa()) {
-#if defined(KWSIG_X86_KERNELS)
-        case Isa::avx2:
-            lanes_avx2::pass_run<ComplexAvx2<T>, LanesAvx2>(x, span, plans[k]);
-            break;
-        case Isa::sse2:
-            lanes::pass_run<ComplexSse2<T>, LanesSse2>(x, span, plans[k]);
-            break;
-#endif
-        default:
-            lanes::pass_run<Complex1<T>, Lanes1>(x, span, plans[k]);
-        }
+void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
+                    int direction) {
+    t.npasses = t.njobs = 0;
+    t.block = kBlockBytes / Index(2 * sample_bytes);
+    int inner = 0;
+    while ((Index(1) << inner) < t.block) ++inner;
+    if (n <= t.block) {
+        t.block = n;
+        inner = stages;
     }
+    plan_stages(t, 1, inner, t.block, width, Index(sample_bytes), direction);
+    t.inner = t.npasses;
+    plan_stages(t, inner + 1, stages, n, width, Index(sample_bytes), direction);
 }
+
+#define KWSIG_LANES_KERNELS "fft/fft_passes.h"
+#include "frame/lanes_twice.h"
 
 template <typename T>
 void fft(T *data, unsigned count, int direction) {
@@ -132,18 +144,18 @@ void fft(T *data, unsigned count, int direction) {
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
     while ((Index(1) << stages) < n) ++stages;
-    bit_reverse(data, n, stages);
-
-    PassPlan plans[32];
-    const Index block = kBlockBytes / Index(2 * sizeof(T));
-    int inner = 0;  // stages done block by block
-    if (n > block) {
-        while ((Index(1) << inner) < block) ++inner;
-        const int npass = plan_passes(1, inner, direction, plans);
-        for (Index b = 0; b < n; b += block) run_passes(data + 2 * b, block, plans, npass);
+    switch (kernel_isa()) {
+#if defined(KWSIG_X86_KERNELS)
+    case Isa::avx2:
+        lanes_avx2::transform<ComplexAvx2<T>>(data, n, stages, direction);
+        return;
+    case Isa::sse2:
+        lanes::transform<ComplexSse2<T>>(data, n, stages, direction);
+        return;
+#endif
+    default:
+        lanes::transform<Complex1<T>>(data, n, stages, direction);
     }
-    const int npass = plan_passes(inner + 1, stages, direction, plans);
-    run_passes(data, n, plans, npass);
 }
 
 }  // namespace

@@ -1,201 +1,294 @@
 // The butterfly passes of the complex FFT, written once over a complex vector
-// type V (fft_vectors.h) for the butterflies and a lane type VL (lanes.h) for
-// the twiddle recurrences; compiled twice by frame/lanes_twice.h (plain and
-// SSE2, and AVX2). Needs fft.cpp's declarations: Index, PassPlan, kChunk,
-// kMaxChains.
+// type V (fft_vectors.h); compiled twice by frame/lanes_twice.h (plain and
+// SSE2, and AVX2). Needs fft.cpp's declarations: Index, Prerun, PassPlan,
+// Transform, plan_transform, bit_reverse.
 //
-// A pass applies one stage (groups of 2h) or two (groups of 2h, then of 4h)
-// to a span of points. Two stages run in registers: the four points t, t+h,
+// A pass applies one stage (groups of 2h) or two (groups of 2h, then 4h) to
+// a span of points. Two stages run in registers: the four points t, t+h,
 // t+2h, t+3h of a group of 4h take both stages' butterflies, each exactly the
-// radix-2 butterfly of its stage, before they are stored. Butterflies of one
-// stage are independent, so this changes no bit.
+// radix-2 butterfly of its stage, before they are stored. The butterflies of
+// a stage are independent, so neither this nor the lanes change a bit.
 //
-// The twiddles of a stage are the values of its rotation recurrence, in order.
-// Their latency, not their arithmetic, would bound the pass: each step waits
-// for the one before. So a pass splits its butterflies into P segments of
-// t, and runs one copy of the recurrence per segment (two for the second
-// stage: one at t, one at t + h), each started from the state the serial
-// recurrence reaches at the segment's first twiddle (fft.cpp's pre-run). A
-// copy started from the same state makes the same steps: same bits. The
-// copies advance side by side in vector lanes, a chunk of kChunk twiddles at
-// a time, written out as the butterflies read them (fft_vectors.h).
+// The lanes of V hold butterflies of different segments of t (the pass's t
+// range cut into V::width segments of seg = h / width), or, where h is
+// narrower than that, of V::width different groups. Each segment has its own
+// copy of the stage's twiddle recurrence (two for the second stage: at t and
+// at t + h), started from the state the serial recurrence reaches at the
+// segment's first twiddle; a copy started from the same state repeats the
+// same steps, so every twiddle is the serial one, bit for bit. The copies
+// step side by side in the twiddle lanes, so a step's latency is shared by
+// the segments, and the twiddles never leave the registers.
+//
+// The starting states come from running every stage's recurrence ahead
+// (Ahead), all side by side in lanes, as far as the next pass needs.
 
-// One stage, groups of 2h, butterflies t0 .. t0+len-1 of each group.
+// A set of recurrence copies, one per value of V, in V's twiddle lanes; the
+// step is the rotation of frame/rotation.h, lane by lane.
+template <typename V>
+struct Copies {
+    using L = typename V::Lanes;
+    L c[V::parts], s[V::parts];
+
+    Copies() = default;
+    explicit Copies(const Twiddle *from) { V::twiddles(c, s, from); }
+    void step(L q, L l) {
+        for (int i = 0; i < V::parts; ++i) {
+            const L c0 = c[i];
+            c[i] = c0 + (c0 * q - s[i] * l);
+            s[i] = s[i] + (s[i] * q + c0 * l);
+        }
+    }
+};
+
+// Lane k's (c, s) in a set of copies.
+template <typename V>
+Twiddle lane_of(const Copies<V> &w, int k) {
+    using L = typename V::Lanes;
+    constexpr int per = V::parts * L::size / V::width;  // doubles per value
+    double c[V::parts * L::size], s[V::parts * L::size];
+    for (int i = 0; i < V::parts; ++i) w.c[i].store(c + i * L::size), w.s[i].store(s + i * L::size);
+    return {c[k * per], s[k * per]};
+}
+
+// The butterflies at t = t0 .. t0+len-1 of the groups g0, g0 + group_step, ..
+// below `span`, lane k taking the points `stride` samples after lane k-1's,
+// with the twiddles of copies a (stage A), b0 and b1 (stage B at t and t+h),
+// which step once per t. Returns with the copies stepped len times.
 template <typename V, typename T>
-void stage_run(T *x, Index span, Index h, Index t0, Index len, const double *R, const double *S) {
-    for (Index g = 0; g < span; g += 2 * h) {
-        T *a = x + 2 * (g + t0), *b = a + 2 * h;
-        for (Index i = 0; i < len; i += V::width) {
-            const V t = V::twiddled(V::load(b + 2 * i), R + 2 * i, S + 2 * i);
-            const V u = V::load(a + 2 * i);
-            (u + t).store(a + 2 * i);
-            (u - t).store(b + 2 * i);
-        }
-    }
-}
-
-// Two stages, groups of 4h: the first with twiddles (RA, SA) at t, the second
-// with (RB0, SB0) at t and (RB1, SB1) at t + h, for t = t0 .. t0+len-1.
-template <typename V, typename T>
-void stage_pair_run(T *x, Index span, Index h, Index t0, Index len, const double *RA,
-                    const double *SA, const double *RB0, const double *SB0, const double *RB1,
-                    const double *SB1) {
-    for (Index g = 0; g < span; g += 4 * h) {
-        T *p0 = x + 2 * (g + t0), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
-        for (Index i = 0; i < len; i += V::width) {
-            const Index k = 2 * i;
-            const V t1 = V::twiddled(V::load(p1 + k), RA + k, SA + k);
-            const V t3 = V::twiddled(V::load(p3 + k), RA + k, SA + k);
-            const V x0 = V::load(p0 + k), x2 = V::load(p2 + k);
-            const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
-            const V u2 = V::twiddled(y2, RB0 + k, SB0 + k);
-            const V u3 = V::twiddled(y3, RB1 + k, SB1 + k);
-            (y0 + u2).store(p0 + k);
-            (y0 - u2).store(p2 + k);
-            (y1 + u3).store(p1 + k);
-            (y1 - u3).store(p3 + k);
-        }
-    }
-}
-
-// Advances `count` recurrences (a multiple of VL::size) by `len` steps,
-// writing the value each has before each step as twiddles: recurrence k's
-// step i to R[k][2i], R[k][2i+1] = c and S[k][2i], S[k][2i+1] = -s, s, with
-// rows of 2 kChunk doubles. The step is the rotation of frame/rotation.h,
-// c' = c + (c q - s l), s' = s + (s q + c l), lane by lane.
-template <typename VL>
-void chains_run(double *c, double *s, const double *q, const double *l, int count, Index len,
-                double *R, double *S) {
-    double cs[kChunk][kMaxChains], ss[kChunk][kMaxChains];
-    for (int k = 0; k < count; k += VL::size) {
-        VL vc = VL::load(c + k), vs = VL::load(s + k);
-        const VL vq = VL::load(q + k), vl = VL::load(l + k);
-        for (Index i = 0; i < len; ++i) {
-            vc.store(&cs[i][k]);
-            vs.store(&ss[i][k]);
-            const VL c0 = vc;
-            vc = c0 + (c0 * vq - vs * vl);
-            vs = vs + (vs * vq + c0 * vl);
-        }
-        vc.store(c + k);
-        vs.store(s + k);
-    }
-    for (int k = 0; k < count; ++k) {
-        double *r = R + k * 2 * kChunk, *t = S + k * 2 * kChunk;
-        for (Index i = 0; i < len; ++i) {
-            r[2 * i] = r[2 * i + 1] = cs[i][k];
-            t[2 * i] = -ss[i][k];
-            t[2 * i + 1] = ss[i][k];
-        }
-    }
-}
-
-// One pass over `span` points (a multiple of the pass's group size), with the
-// butterflies in V and, where a segment is narrower than V, in Complex1.
-template <typename V, typename VL, typename T>
-void pass_run(T *x, Index span, const PassPlan &pass) {
-    const Index h = pass.h, P = pass.segments, seg = h / P;
-    const int chains = pass.two_stages ? 3 * int(P) : int(P);
-    const int padded = (chains + VL::size - 1) / VL::size * VL::size;
-    // Recurrence k: stage A's copy for segment k (k < P), then stage B's
-    // copies at t = j seg and at t = h + j seg (P <= k < 3P); idle lanes
-    // beyond.
-    double c[kMaxChains], s[kMaxChains], q[kMaxChains], l[kMaxChains];
-    for (int k = 0; k < padded; ++k) {
-        const bool a = k < P;
-        const ChainStart *from = k >= chains ? nullptr : a ? pass.a + k : pass.b + (k - P);
-        c[k] = from ? from->c : 1.0;
-        s[k] = from ? from->s : 0.0;
-        q[k] = a ? pass.qa : pass.qb;
-        l[k] = a ? pass.la : pass.lb;
-    }
-    alignas(32) double R[kMaxChains * 2 * kChunk], S[kMaxChains * 2 * kChunk];
-    const Index chunk = seg < kChunk ? seg : kChunk;
-    for (Index i0 = 0; i0 < seg; i0 += chunk) {
-        chains_run<VL>(c, s, q, l, padded, chunk, R, S);
-        for (Index j = 0; j < P; ++j) {
-            const Index t0 = j * seg + i0;
-            const double *RA = R + j * 2 * kChunk, *SA = S + j * 2 * kChunk;
-            if (!pass.two_stages) {
-                if (chunk >= V::width)
-                    stage_run<V>(x, span, h, t0, chunk, RA, SA);
-                else
-                    stage_run<Complex1<T>>(x, span, h, t0, chunk, RA, SA);
+void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0, Index len,
+                 Index stride, bool two_stages, Copies<V> &a, Copies<V> &b0, Copies<V> &b1,
+                 const PassPlan &p) {
+    using L = typename V::Lanes;
+    const L qa = L::splat(p.qa), la = L::splat(p.la), qb = L::splat(p.qb), lb = L::splat(p.lb);
+    for (Index t = t0; t < t0 + len; ++t) {
+        for (Index g = g0; g < span; g += group_step) {
+            T *p0 = x + 2 * (g + t), *p1 = p0 + 2 * h;
+            if (!two_stages) {
+                const V u = V::twiddled(V::load(p1, stride), a.c, a.s);
+                const V x0 = V::load(p0, stride);
+                (x0 + u).store(p0, stride);
+                (x0 - u).store(p1, stride);
                 continue;
             }
-            const Index b0 = (P + j) * 2 * kChunk, b1 = (2 * P + j) * 2 * kChunk;
-            if (chunk >= V::width)
-                stage_pair_run<V>(x, span, h, t0, chunk, RA, SA, R + b0, S + b0, R + b1, S + b1);
-            else
-                stage_pair_run<Complex1<T>>(x, span, h, t0, chunk, RA, SA, R + b0, S + b0, R + b1,
-                                            S + b1);
+            T *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
+            const V t1 = V::twiddled(V::load(p1, stride), a.c, a.s);
+            const V t3 = V::twiddled(V::load(p3, stride), a.c, a.s);
+            const V x0 = V::load(p0, stride), x2 = V::load(p2, stride);
+            const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
+            const V u2 = V::twiddled(y2, b0.c, b0.s);
+            const V u3 = V::twiddled(y3, b1.c, b1.s);
+            (y0 + u2).store(p0, stride);
+            (y0 - u2).store(p2, stride);
+            (y1 + u3).store(p1, stride);
+            (y1 - u3).store(p3, stride);
+        }
+        a.step(qa, la);
+        if (two_stages) {
+            b0.step(qb, lb);
+            b1.step(qb, lb);
         }
     }
 }
 
-// Runs the recurrences of `jobs` ahead, side by side in lanes, noting the
-// states each reaches at its multiples of its spacing (Prerun). Between two
-// notes, every recurrence still needed advances the same number of steps.
+// One pass over `span` points (a multiple of its group size, 4h or 2h), in
+// segments mode (or plain code: one lane), or in groups mode.
+template <typename V, typename T>
+void pass_run(T *x, Index span, const PassPlan &p) {
+    const Index h = p.h, W = V::width;
+    const Index group = p.two_stages ? 4 * h : 2 * h;
+    if (p.mode == PassMode::groups) {  // every lane from the recurrence's start
+        Twiddle wa[V::width], wb0[V::width], wb1[V::width];
+        for (int k = 0; k < W; ++k) wa[k] = p.a[0], wb0[k] = p.b[0], wb1[k] = p.b_high[0];
+        Copies<V> a(wa), b0(wb0), b1(wb1);
+        butterflies<V>(x, span, 0, W * group, h, 0, h, 2 * group, p.two_stages, a, b0, b1, p);
+        return;
+    }
+    // Lane k runs t = k spacing .. (k+1) spacing - 1 (the last lane up to h),
+    // first side by side for the last lane's len values, then the rest of
+    // each other lane alone.
+    for (Index g = 0; g < span; g += group) {
+        Copies<V> a(p.a), b0(p.b), b1(p.b_high);
+        butterflies<V>(x, span, g, span, h, 0, p.len, 2 * p.spacing, p.two_stages, a, b0, b1, p);
+        for (int k = 0; k + 1 < W; ++k) {
+            const Twiddle wa = lane_of(a, k), wb0 = lane_of(b0, k), wb1 = lane_of(b1, k);
+            Copies<Complex1<T>> a1(&wa), b01(&wb0), b11(&wb1);
+            butterflies<Complex1<T>>(x, span, g, span, h, k * p.spacing + p.len,
+                                     p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p);
+        }
+    }
+}
+
+// The first `count` twiddles of the recurrence with step (q, l) from (1, 0),
+// W at a time in V's twiddle lanes (count a multiple of W).
+template <typename V>
+void fill_table(Copies<V> *out, double q, double l, Index count) {
+    Rotation r;
+    r.step_cm1 = q;
+    r.step_sin = l;
+    for (Index i = 0; i < count; i += V::width) {
+        Twiddle w[V::width];
+        for (int k = 0; k < V::width; ++k, r.advance()) w[k] = {r.c, r.s};
+        out[i / V::width] = Copies<V>(w);
+    }
+}
+
+// A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
+// a vector): the lanes hold W adjacent butterflies, and each group is swept
+// in turn, so that the pass walks memory in order.
+template <typename V, typename T>
+void table_pass_run(T *x, Index span, const PassPlan &p, const Copies<V> *ta,
+                    const Copies<V> *tb) {
+    const Index h = p.h, W = V::width, n = h / W;
+    if (!p.two_stages) {
+        for (Index g = 0; g < span; g += 2 * h)
+            for (Index i = 0; i < n; ++i) {
+                T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h;
+                const V u = V::twiddled(V::load(p1, 2), ta[i].c, ta[i].s);
+                const V x0 = V::load(p0, 2);
+                (x0 + u).store(p0, 2);
+                (x0 - u).store(p1, 2);
+            }
+        return;
+    }
+    for (Index g = 0; g < span; g += 4 * h)
+        for (Index i = 0; i < n; ++i) {
+            T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
+            const V t1 = V::twiddled(V::load(p1, 2), ta[i].c, ta[i].s);
+            const V t3 = V::twiddled(V::load(p3, 2), ta[i].c, ta[i].s);
+            const V x0 = V::load(p0, 2), x2 = V::load(p2, 2);
+            const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
+            const V u2 = V::twiddled(y2, tb[i].c, tb[i].s);
+            const V u3 = V::twiddled(y3, tb[n + i].c, tb[n + i].s);
+            (y0 + u2).store(p0, 2);
+            (y0 - u2).store(p2, 2);
+            (y1 + u3).store(p1, 2);
+            (y1 - u3).store(p3, 2);
+        }
+}
+
+// `count` steps of NV vectors of recurrences, held in registers.
+template <typename VL, int NV>
+void steps(double *c, double *s, const double *q, const double *l, Index count) {
+    VL vc[NV], vs[NV];
+    for (int v = 0; v < NV; ++v) vc[v] = VL::load(c + v * VL::size), vs[v] = VL::load(s + v * VL::size);
+    for (Index m = 0; m < count; ++m)
+        for (int v = 0; v < NV; ++v) {
+            const VL c0 = vc[v], vq = VL::load(q + v * VL::size), vl = VL::load(l + v * VL::size);
+            vc[v] = c0 + (c0 * vq - vs[v] * vl);
+            vs[v] = vs[v] + (vs[v] * vq + c0 * vl);
+        }
+    for (int v = 0; v < NV; ++v) vc[v].store(c + v * VL::size), vs[v].store(s + v * VL::size);
+}
+
+// Every stage's recurrence run ahead from (1, 0), side by side in lanes,
+// noting for each job (Prerun) the states at its offset plus multiples of its
+// spacing.
+// All advance together, one position at a time; a job drops out once it has
+// noted its last state. Between two notes the lanes run `steps` on their own.
 template <typename VL>
-void prerun(Prerun *jobs, int njobs) {
-    Index end = 0;
-    for (int k = 0; k < njobs; ++k) {
-        const Index need = (jobs[k].count - 1) * jobs[k].spacing;
-        if (need > end) end = need;
-    }
-    constexpr int kMax = 64;
-    double c[kMax], s[kMax], q[kMax], l[kMax];
-    for (int k = 0; k < njobs; ++k) {
-        c[k] = 1.0;
-        s[k] = 0.0;
-    }
-    for (Index i = 0;;) {
-        Index next = end;
-        int active = 0;  // the ones still stepping, packed at the front
-        int slot[kMax];
+class Ahead {
+public:
+    Ahead(const Prerun *jobs, int njobs) : jobs_(jobs) {
         for (int k = 0; k < njobs; ++k) {
-            const Prerun &j = jobs[k];
-            if (i % j.spacing == 0 && i / j.spacing < j.count) j.out[i / j.spacing] = {c[k], s[k]};
-            if (i < (j.count - 1) * j.spacing) {
-                const Index mult = (i / j.spacing + 1) * j.spacing;
-                if (mult < next) next = mult;
-                slot[active++] = k;
-            }
+            slot_[k] = k;
+            c_[k] = 1.0;
+            s_[k] = 0.0;
+            q_[k] = jobs[k].q;
+            l_[k] = jobs[k].l;
         }
-        if (active == 0) break;
-        double pc[kMax], ps[kMax];
-        for (int a = 0; a < active; ++a) {
-            pc[a] = c[slot[a]];
-            ps[a] = s[slot[a]];
-            q[a] = jobs[slot[a]].q;
-            l[a] = jobs[slot[a]].l;
-        }
-        const int padded = (active + VL::size - 1) / VL::size * VL::size;
-        for (int a = active; a < padded; ++a) pc[a] = 1.0, ps[a] = q[a] = l[a] = 0.0;
-        // Four vectors of recurrences at a time, held in registers.
-        for (int a0 = 0; a0 < padded; a0 += 4 * VL::size) {
-            const int nv = (padded - a0) / VL::size < 4 ? (padded - a0) / VL::size : 4;
-            VL vc[4], vs[4], vq[4], vl[4];
-            for (int v = 0; v < nv; ++v) {
-                const int a = a0 + v * VL::size;
-                vc[v] = VL::load(pc + a), vs[v] = VL::load(ps + a);
-                vq[v] = VL::load(q + a), vl[v] = VL::load(l + a);
-            }
-            for (Index m = i; m < next; ++m)
-                for (int v = 0; v < nv; ++v) {
-                    const VL c0 = vc[v];
-                    vc[v] = c0 + (c0 * vq[v] - vs[v] * vl[v]);
-                    vs[v] = vs[v] + (vs[v] * vq[v] + c0 * vl[v]);
-                }
-            for (int v = 0; v < nv; ++v) {
-                vc[v].store(pc + a0 + v * VL::size);
-                vs[v].store(ps + a0 + v * VL::size);
-            }
-        }
-        for (int a = 0; a < active; ++a) {
-            c[slot[a]] = pc[a];
-            s[slot[a]] = ps[a];
-        }
-        i = next;
+        active_ = njobs;
+        note();
     }
+
+    // Up to `count` more positions, as far as any job needs.
+    void run(Index count) {
+        while (count > 0 && active_ > 0) {
+            const Index d = next_ - pos_ < count ? next_ - pos_ : count;
+            const int vectors = (active_ + VL::size - 1) / VL::size;
+            for (int v0 = 0; v0 < vectors; v0 += 4) {
+                const int a = v0 * VL::size;
+                switch (vectors - v0 < 4 ? vectors - v0 : 4) {
+                case 1: steps<VL, 1>(c_ + a, s_ + a, q_ + a, l_ + a, d); break;
+                case 2: steps<VL, 2>(c_ + a, s_ + a, q_ + a, l_ + a, d); break;
+                case 3: steps<VL, 3>(c_ + a, s_ + a, q_ + a, l_ + a, d); break;
+                default: steps<VL, 4>(c_ + a, s_ + a, q_ + a, l_ + a, d);
+                }
+            }
+            pos_ += d;
+            count -= d;
+            if (pos_ == next_) note();
+        }
+    }
+    // On to position `to` (or as far as any job needs).
+    void run_to(Index to) {
+        if (to > pos_) run(to - pos_);
+    }
+
+private:
+    static constexpr int kMax = 80;
+    const Prerun *jobs_;
+    Index pos_ = 0, next_ = 0;
+    int active_ = 0, slot_[kMax];
+    alignas(32) double c_[kMax + 4], s_[kMax + 4], q_[kMax + 4], l_[kMax + 4];
+
+    // At pos_: notes the states due, drops the jobs that are done, packs the
+    // rest at the front (idle lanes after them hold (1, 0) and a zero step)
+    // and finds the next position where a note is due.
+    void note() {
+        int kept = 0;
+        next_ = pos_;
+        for (int a = 0; a < active_; ++a) {
+            const Prerun &j = jobs_[slot_[a]];
+            const Index at = pos_ - j.offset;  // noted at j.offset + k spacing
+            if (at >= 0 && at % j.spacing == 0) j.out[at / j.spacing] = Twiddle{c_[a], s_[a]};
+            if (at >= (j.count - 1) * j.spacing) continue;
+            const Index due = at < 0 ? j.offset : j.offset + (at / j.spacing + 1) * j.spacing;
+            if (kept == 0 || due < next_) next_ = due;
+            slot_[kept] = slot_[a];
+            c_[kept] = c_[a], s_[kept] = s_[a], q_[kept] = q_[a], l_[kept] = l_[a];
+            ++kept;
+        }
+        active_ = kept;
+        for (int a = kept; a < kept + VL::size; ++a) c_[a] = 1.0, s_[a] = q_[a] = l_[a] = 0.0;
+    }
+};
+
+// The whole transform after the checks: bit reversal, then the passes, with
+// the recurrences running ahead between them. Passes whose lanes would not
+// fill (fewer groups than lanes, and h below the lane count) run in plain
+// code.
+template <typename V, typename T>
+void transform(T *x, Index n, int stages, int direction) {
+    using VL = typename V::Lanes;
+    Transform plan;
+    plan_transform(plan, n, stages, sizeof(T), V::width, direction);
+    Ahead<VL> ahead(plan.jobs, plan.njobs);
+    bit_reverse(x, stages);
+    // The tabulated passes' twiddles, once for all blocks.
+    Copies<V> tables[6 * kTableMax / V::width];
+    Copies<V> *ta[32], *tb[32];
+    Copies<V> *free = tables;
+    for (int k = 0; k < plan.npasses; ++k) {
+        const PassPlan &p = plan.passes[k];
+        if (p.mode != PassMode::table) continue;
+        ta[k] = free;
+        fill_table(ta[k], p.qa, p.la, p.h);
+        free += p.h / V::width;
+        if (!p.two_stages) continue;
+        tb[k] = free;
+        fill_table(tb[k], p.qb, p.lb, 2 * p.h);
+        free += 2 * p.h / V::width;
+    }
+    auto run = [&](T *at, Index span, int k) {
+        const PassPlan &p = plan.passes[k];
+        ahead.run_to(p.need);
+        switch (p.mode) {
+        case PassMode::plain: pass_run<Complex1<T>>(at, span, p); break;
+        case PassMode::table: table_pass_run<V>(at, span, p, ta[k], tb[k]); break;
+        default: pass_run<V>(at, span, p);
+        }
+    };
+    for (Index b = 0; b < n; b += plan.block)
+        for (int k = 0; k < plan.inner; ++k) run(x + 2 * b, plan.block, k);
+    for (int k = plan.inner; k < plan.npasses; ++k) run(x, n, k);
 }

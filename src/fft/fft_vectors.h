@@ -1,17 +1,21 @@
-// Complex vectors for the FFT's butterflies: `width` adjacent complex values
-// of the sample type T, interleaved (re, im), as the transform stores them.
+// Complex vectors for the FFT's butterflies: `width` complex values of the
+// sample type T, one per lane, each value (re, im) adjacent in memory as the
+// transform stores it; lane k's value lies `stride` samples after lane k-1's.
 //
 // One interface, three forms with bit-identical results: Complex1 (plain
 // doubles, one value), ComplexSse2 and ComplexAvx2 (one or two registers).
-//   load / store      read and write `width` values at a pointer;
-//   a + b, a - b      the sum and difference of two values of type T, rounded
-//                     to T (a float sum of floats is their double sum rounded);
-//   twiddled(b, R, S) the product w b, formed in double and rounded to T:
-//                       re = wr br - wi bi,  im = wr bi + wi br,
-//                     with the twiddles of the `width` values laid out as
-//                     R = (wr, wr, ...) and S = (-wi, wi, ...), two doubles
-//                     per value. wr br + (-wi) bi is wr br - wi bi bit for
-//                     bit: the negation is exact and x - y is x + (-y).
+//   load / store        the `width` values at p, p + stride, ...;
+//   a + b, a - b        sum and difference of values of type T, rounded to T
+//                       (a float sum of floats is their double sum rounded);
+//   twiddled(b, c, s)   the product w b, formed in double, rounded to T:
+//                         re = wr br - wi bi,  im = wr bi + wi br,
+//                       with lane k's twiddle (wr, wi) in the twiddle lanes
+//                       c, s (`parts` lane vectors of type Lanes each): one
+//                       double per value for Complex1, the value twice
+//                       (wr, wr), (wi, wi) for the vector forms, which form
+//                       wr br + (-wi) bi: bit for bit wr br - wi bi, as the
+//                       negation is exact and x - y is x + (-y);
+//   twiddles(c, s, w)   those twiddle lanes from one (wr, wi) per value.
 #pragma once
 
 #include "frame/lanes.h"
@@ -19,18 +23,27 @@
 
 namespace kwsig {
 
+struct Twiddle {
+    double c, s;
+};
+
 template <typename T>
 struct Complex1 {
-    static constexpr int width = 1;
-    double re, im;  // values of type T, widened
+    static constexpr int width = 1, parts = 1;
+    using Lanes = Lanes1;
+    double re, im;  // a value of type T, widened
 
-    static Complex1 load(const T *p) { return {wide(p[0]), wide(p[1])}; }
-    void store(T *p) const {
+    static Complex1 load(const T *p, std::ptrdiff_t) { return {wide(p[0]), wide(p[1])}; }
+    void store(T *p, std::ptrdiff_t) const {
         p[0] = T(re);
         p[1] = T(im);
     }
-    static Complex1 twiddled(Complex1 b, const double *R, const double *S) {
-        const double wr = R[0], wi = S[1];
+    static void twiddles(Lanes1 *c, Lanes1 *s, const Twiddle *w) {
+        c[0] = {w[0].c};
+        s[0] = {w[0].s};
+    }
+    static Complex1 twiddled(Complex1 b, const Lanes1 *c, const Lanes1 *s) {
+        const double wr = c[0].v, wi = s[0].v;
         return {wide(T(wr * b.re - wi * b.im)), wide(T(wr * b.im + wi * b.re))};
     }
     friend Complex1 operator+(Complex1 a, Complex1 b) {
@@ -43,10 +56,19 @@ struct Complex1 {
 
 #if defined(KWSIG_X86_KERNELS)
 
-// w b for one value in an SSE2 register, lanes (re, im).
-inline __m128d twiddle_product(__m128d b, const double *R, const double *S) {
+// w b for one value, lanes (re, im), twiddle lanes (wr, wr) and (wi, wi).
+inline __m128d twiddle_product(__m128d b, __m128d c, __m128d s) {
     const __m128d swapped = _mm_shuffle_pd(b, b, 1);  // (im, re)
-    return _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(R), b), _mm_mul_pd(_mm_loadu_pd(S), swapped));
+    const __m128d s_signed = _mm_xor_pd(s, _mm_set_pd(0.0, -0.0));
+    return _mm_add_pd(_mm_mul_pd(c, b), _mm_mul_pd(s_signed, swapped));
+}
+
+// Lanes of vector type L holding each of the values' c (or s) twice.
+template <typename L>
+inline void twice(L *out, int parts, const Twiddle *w, bool sine) {
+    alignas(32) double v[2 * L::size];
+    for (int k = 0; k < parts * L::size / 2; ++k) v[2 * k] = v[2 * k + 1] = sine ? w[k].s : w[k].c;
+    for (int i = 0; i < parts; ++i) out[i] = L::load(v + i * L::size);
 }
 
 template <typename T>
@@ -54,13 +76,18 @@ struct ComplexSse2;
 
 template <>
 struct ComplexSse2<double> {
-    static constexpr int width = 1;
+    static constexpr int width = 1, parts = 1;
+    using Lanes = LanesSse2;
     __m128d v;
 
-    static ComplexSse2 load(const double *p) { return {_mm_loadu_pd(p)}; }
-    void store(double *p) const { _mm_storeu_pd(p, v); }
-    static ComplexSse2 twiddled(ComplexSse2 b, const double *R, const double *S) {
-        return {twiddle_product(b.v, R, S)};
+    static ComplexSse2 load(const double *p, std::ptrdiff_t) { return {_mm_loadu_pd(p)}; }
+    void store(double *p, std::ptrdiff_t) const { _mm_storeu_pd(p, v); }
+    static void twiddles(LanesSse2 *c, LanesSse2 *s, const Twiddle *w) {
+        twice(c, parts, w, false);
+        twice(s, parts, w, true);
+    }
+    static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
+        return {twiddle_product(b.v, c[0].v, s[0].v)};
     }
     friend ComplexSse2 operator+(ComplexSse2 a, ComplexSse2 b) { return {_mm_add_pd(a.v, b.v)}; }
     friend ComplexSse2 operator-(ComplexSse2 a, ComplexSse2 b) { return {_mm_sub_pd(a.v, b.v)}; }
@@ -69,14 +96,25 @@ struct ComplexSse2<double> {
 // Two float values; their products are formed in double, one per register.
 template <>
 struct ComplexSse2<float> {
-    static constexpr int width = 2;
+    static constexpr int width = 2, parts = 2;
+    using Lanes = LanesSse2;
     __m128 v;
 
-    static ComplexSse2 load(const float *p) { return {_mm_loadu_ps(p)}; }
-    void store(float *p) const { _mm_storeu_ps(p, v); }
-    static ComplexSse2 twiddled(ComplexSse2 b, const double *R, const double *S) {
-        const __m128d lo = twiddle_product(_mm_cvtps_pd(b.v), R, S);
-        const __m128d hi = twiddle_product(_mm_cvtps_pd(_mm_movehl_ps(b.v, b.v)), R + 2, S + 2);
+    static ComplexSse2 load(const float *p, std::ptrdiff_t stride) {
+        const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)));
+        return {_mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(p + stride))};
+    }
+    void store(float *p, std::ptrdiff_t stride) const {
+        _mm_storel_pi(reinterpret_cast<__m64 *>(p), v);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), v);
+    }
+    static void twiddles(LanesSse2 *c, LanesSse2 *s, const Twiddle *w) {
+        twice(c, parts, w, false);
+        twice(s, parts, w, true);
+    }
+    static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
+        const __m128d lo = twiddle_product(_mm_cvtps_pd(b.v), c[0].v, s[0].v);
+        const __m128d hi = twiddle_product(_mm_cvtps_pd(_mm_movehl_ps(b.v, b.v)), c[1].v, s[1].v);
         return {_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))};
     }
     friend ComplexSse2 operator+(ComplexSse2 a, ComplexSse2 b) { return {_mm_add_ps(a.v, b.v)}; }
@@ -85,11 +123,17 @@ struct ComplexSse2<float> {
 
 KWSIG_BEGIN_AVX2
 
-// w b for two values in an AVX register.
-inline __m256d twiddle_product(__m256d b, const double *R, const double *S) {
+// w b for two values, twiddle lanes (wr0, wr0, wr1, wr1) and (wi0, wi0, wi1, wi1).
+inline __m256d twiddle_product(__m256d b, __m256d c, __m256d s) {
     const __m256d swapped = _mm256_permute_pd(b, 0x5);  // (im, re) in each value
-    return _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(R), b),
-                         _mm256_mul_pd(_mm256_loadu_pd(S), swapped));
+    const __m256d s_signed = _mm256_xor_pd(s, _mm256_set_pd(0.0, -0.0, 0.0, -0.0));
+    return _mm256_add_pd(_mm256_mul_pd(c, b), _mm256_mul_pd(s_signed, swapped));
+}
+
+inline void twice_avx2(LanesAvx2 *out, int parts, const Twiddle *w, bool sine) {
+    alignas(32) double v[8];
+    for (int k = 0; k < 2 * parts; ++k) v[2 * k] = v[2 * k + 1] = sine ? w[k].s : w[k].c;
+    for (int i = 0; i < parts; ++i) out[i] = LanesAvx2::load(v + 4 * i);
 }
 
 template <typename T>
@@ -97,27 +141,52 @@ struct ComplexAvx2;
 
 template <>
 struct ComplexAvx2<double> {
-    static constexpr int width = 2;
+    static constexpr int width = 2, parts = 1;
+    using Lanes = LanesAvx2;
     __m256d v;
 
-    static ComplexAvx2 load(const double *p) { return {_mm256_loadu_pd(p)}; }
-    void store(double *p) const { _mm256_storeu_pd(p, v); }
-    static ComplexAvx2 twiddled(ComplexAvx2 b, const double *R, const double *S) {
-        return {twiddle_product(b.v, R, S)};
+    static ComplexAvx2 load(const double *p, std::ptrdiff_t stride) {
+        return {_mm256_loadu2_m128d(p + stride, p)};
+    }
+    void store(double *p, std::ptrdiff_t stride) const { _mm256_storeu2_m128d(p + stride, p, v); }
+    static void twiddles(LanesAvx2 *c, LanesAvx2 *s, const Twiddle *w) {
+        twice_avx2(c, parts, w, false);
+        twice_avx2(s, parts, w, true);
+    }
+    static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
+        return {twiddle_product(b.v, c[0].v, s[0].v)};
     }
 };
 
 // Four float values; their products are formed in double, two per register.
 template <>
 struct ComplexAvx2<float> {
-    static constexpr int width = 4;
+    static constexpr int width = 4, parts = 2;
+    using Lanes = LanesAvx2;
     __m256 v;
 
-    static ComplexAvx2 load(const float *p) { return {_mm256_loadu_ps(p)}; }
-    void store(float *p) const { _mm256_storeu_ps(p, v); }
-    static ComplexAvx2 twiddled(ComplexAvx2 b, const double *R, const double *S) {
-        const __m256d lo = twiddle_product(_mm256_cvtps_pd(_mm256_castps256_ps128(b.v)), R, S);
-        const __m256d hi = twiddle_product(_mm256_cvtps_pd(_mm256_extractf128_ps(b.v, 1)), R + 4, S + 4);
+    // Values k and k+1 in one 128-bit half.
+    static __m128 two(const float *p, std::ptrdiff_t stride) {
+        const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)));
+        return _mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(p + stride));
+    }
+    static ComplexAvx2 load(const float *p, std::ptrdiff_t stride) {
+        return {_mm256_set_m128(two(p + 2 * stride, stride), two(p, stride))};
+    }
+    void store(float *p, std::ptrdiff_t stride) const {
+        const __m128 lo = _mm256_castps256_ps128(v), hi = _mm256_extractf128_ps(v, 1);
+        _mm_storel_pi(reinterpret_cast<__m64 *>(p), lo);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), lo);
+        _mm_storel_pi(reinterpret_cast<__m64 *>(p + 2 * stride), hi);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(p + 3 * stride), hi);
+    }
+    static void twiddles(LanesAvx2 *c, LanesAvx2 *s, const Twiddle *w) {
+        twice_avx2(c, parts, w, false);
+        twice_avx2(s, parts, w, true);
+    }
+    static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
+        const __m256d lo = twiddle_product(_mm256_cvtps_pd(_mm256_castps256_ps128(b.v)), c[0].v, s[0].v);
+        const __m256d hi = twiddle_product(_mm256_cvtps_pd(_mm256_extractf128_ps(b.v, 1)), c[1].v, s[1].v);
         return {_mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo))};
     }
 };
