@@ -118,17 +118,71 @@ void pass_run(T *x, Index span, const PassPlan &p) {
     }
 }
 
-// The first `count` twiddles of the recurrence with step (q, l) from (1, 0),
-// W at a time in V's twiddle lanes (count a multiple of W).
+// A tabulated run of twiddles for V, as doubles: per vector of W values its
+// c lanes, then its s lanes (each value once or twice, as V::twiddles lays
+// them out), so that a table entry loads straight into Copies.
 template <typename V>
-void fill_table(Copies<V> *out, double q, double l, Index count) {
-    Rotation r;
-    r.step_cm1 = q;
-    r.step_sin = l;
-    for (Index i = 0; i < count; i += V::width) {
-        Twiddle w[V::width];
-        for (int k = 0; k < V::width; ++k, r.advance()) w[k] = {r.c, r.s};
-        out[i / V::width] = Copies<V>(w);
+constexpr Index table_doubles() { return 2 * V::parts * V::Lanes::size; }
+
+template <typename V>
+Copies<V> table_entry(const double *v) {
+    using L = typename V::Lanes;
+    Copies<V> w;
+    for (int i = 0; i < V::parts; ++i) {
+        w.c[i] = L::load(v + i * L::size);
+        w.s[i] = L::load(v + (V::parts + i) * L::size);
+    }
+    return w;
+}
+
+template <typename V>
+void table_put(double *table, Index t, double c, double s) {
+    constexpr int per = V::parts * V::Lanes::size / V::width;  // copies of a value
+    double *v = table + t / V::width * table_doubles<V>();
+    const int k = int(t % V::width);
+    for (int d = 0; d < per; ++d) {
+        v[k * per + d] = c;
+        v[V::parts * V::Lanes::size + k * per + d] = s;
+    }
+}
+
+// A recurrence to tabulate: its step, its first `count` twiddles from (1, 0)
+// into `out`.
+struct TableJob {
+    double q, l;
+    Index count;
+    double *out;
+};
+
+// Runs NV vectors of recurrences side by side, each writing its twiddles
+// into its table; lanes beyond the jobs idle at (1, 0) with a zero step.
+template <typename V, typename VL, int NV>
+void tabulate(const TableJob *jobs, int njobs) {
+    alignas(32) double c[NV * VL::size], s[NV * VL::size], q[NV * VL::size], l[NV * VL::size];
+    Index steps = 0;
+    for (int k = 0; k < NV * VL::size; ++k) {
+        const bool job = k < njobs;
+        c[k] = 1.0;
+        s[k] = 0.0;
+        q[k] = job ? jobs[k].q : 0.0;
+        l[k] = job ? jobs[k].l : 0.0;
+        if (job && jobs[k].count > steps) steps = jobs[k].count;
+    }
+    VL vc[NV], vs[NV], vq[NV], vl[NV];
+    for (int v = 0; v < NV; ++v) {
+        vc[v] = VL::load(c + v * VL::size), vs[v] = VL::load(s + v * VL::size);
+        vq[v] = VL::load(q + v * VL::size), vl[v] = VL::load(l + v * VL::size);
+    }
+    for (Index i = 0; i < steps; ++i) {
+        for (int v = 0; v < NV; ++v) {
+            vc[v].store(c + v * VL::size);
+            vs[v].store(s + v * VL::size);
+            const VL c0 = vc[v];
+            vc[v] = c0 + (c0 * vq[v] - vs[v] * vl[v]);
+            vs[v] = vs[v] + (vs[v] * vq[v] + c0 * vl[v]);
+        }
+        for (int k = 0; k < njobs; ++k)
+            if (i < jobs[k].count) table_put<V>(jobs[k].out, i, c[k], s[k]);
     }
 }
 
@@ -136,14 +190,14 @@ void fill_table(Copies<V> *out, double q, double l, Index count) {
 // a vector): the lanes hold W adjacent butterflies, and each group is swept
 // in turn, so that the pass walks memory in order.
 template <typename V, typename T>
-void table_pass_run(T *x, Index span, const PassPlan &p, const Copies<V> *ta,
-                    const Copies<V> *tb) {
-    const Index h = p.h, W = V::width, n = h / W;
+void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb) {
+    const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
     if (!p.two_stages) {
         for (Index g = 0; g < span; g += 2 * h)
             for (Index i = 0; i < n; ++i) {
                 T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h;
-                const V u = V::twiddled(V::load(p1, 2), ta[i].c, ta[i].s);
+                const Copies<V> a = table_entry<V>(ta + i * e);
+                const V u = V::twiddled(V::load(p1, 2), a.c, a.s);
                 const V x0 = V::load(p0, 2);
                 (x0 + u).store(p0, 2);
                 (x0 - u).store(p1, 2);
@@ -153,12 +207,14 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const Copies<V> *ta,
     for (Index g = 0; g < span; g += 4 * h)
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
-            const V t1 = V::twiddled(V::load(p1, 2), ta[i].c, ta[i].s);
-            const V t3 = V::twiddled(V::load(p3, 2), ta[i].c, ta[i].s);
+            const Copies<V> a = table_entry<V>(ta + i * e), b0 = table_entry<V>(tb + i * e),
+                            b1 = table_entry<V>(tb + (n + i) * e);
+            const V t1 = V::twiddled(V::load(p1, 2), a.c, a.s);
+            const V t3 = V::twiddled(V::load(p3, 2), a.c, a.s);
             const V x0 = V::load(p0, 2), x2 = V::load(p2, 2);
             const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
-            const V u2 = V::twiddled(y2, tb[i].c, tb[i].s);
-            const V u3 = V::twiddled(y3, tb[n + i].c, tb[n + i].s);
+            const V u2 = V::twiddled(y2, b0.c, b0.s);
+            const V u3 = V::twiddled(y3, b1.c, b1.s);
             (y0 + u2).store(p0, 2);
             (y0 - u2).store(p2, 2);
             (y1 + u3).store(p1, 2);
@@ -264,20 +320,32 @@ void transform(T *x, Index n, int stages, int direction) {
     plan_transform(plan, n, stages, sizeof(T), V::width, direction);
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     bit_reverse(x, stages);
-    // The tabulated passes' twiddles, once for all blocks.
-    Copies<V> tables[6 * kTableMax / V::width];
-    Copies<V> *ta[32], *tb[32];
-    Copies<V> *free = tables;
+    // The tabulated passes' twiddles, once for all blocks, all recurrences
+    // side by side.
+    double tables[6 * kTableMax * 2 * 2];  // 3h twiddles a pass, at most 2 h_max over passes
+    const double *ta[32], *tb[32];
+    TableJob jobs[16];
+    int njobs = 0;
+    double *free = tables;
     for (int k = 0; k < plan.npasses; ++k) {
         const PassPlan &p = plan.passes[k];
         if (p.mode != PassMode::table) continue;
         ta[k] = free;
-        fill_table(ta[k], p.qa, p.la, p.h);
-        free += p.h / V::width;
+        jobs[njobs++] = {p.qa, p.la, p.h, free};
+        free += p.h / V::width * table_doubles<V>();
         if (!p.two_stages) continue;
         tb[k] = free;
-        fill_table(tb[k], p.qb, p.lb, 2 * p.h);
-        free += 2 * p.h / V::width;
+        jobs[njobs++] = {p.qb, p.lb, 2 * p.h, free};
+        free += 2 * p.h / V::width * table_doubles<V>();
+    }
+    for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
+        const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
+        switch ((count + VL::size - 1) / VL::size) {
+        case 1: tabulate<V, VL, 1>(jobs + j0, count); break;
+        case 2: tabulate<V, VL, 2>(jobs + j0, count); break;
+        case 3: tabulate<V, VL, 3>(jobs + j0, count); break;
+        default: tabulate<V, VL, 4>(jobs + j0, count);
+        }
     }
     auto run = [&](T *at, Index span, int k) {
         const PassPlan &p = plan.passes[k];
