@@ -22,6 +22,30 @@
 // The starting states come from running every stage's recurrence ahead
 // (Ahead), all side by side in lanes, as far as the next pass needs.
 
+// The first two vectors of the recurrences running ahead (Ahead), taken
+// along by a pass: one step per butterfly vector, up to `left` steps (the
+// next note), so that their latency hides behind the pass's work. Passes
+// copy it into a local variable, which the compiler keeps in registers.
+template <typename VL>
+struct Rider {
+    VL c[2], s[2], q[2], l[2];
+    Index left, taken;
+    bool two;  // whether the second vector holds any
+
+    void ride() {
+        if (left == 0) return;
+        step(0);
+        if (two) step(1);
+        --left;
+        ++taken;
+    }
+    void step(int v) {
+        const VL c0 = c[v];
+        c[v] = c0 + (c0 * q[v] - s[v] * l[v]);
+        s[v] = s[v] + (s[v] * q[v] + c0 * l[v]);
+    }
+};
+
 // A set of recurrence copies, one per value of V, in V's twiddle lanes; the
 // step is the rotation of frame/rotation.h, lane by lane.
 template <typename V>
@@ -54,15 +78,17 @@ Twiddle lane_of(const Copies<V> &w, int k) {
 // below `span`, lane k taking the points `stride` samples after lane k-1's,
 // with the twiddles of copies a (stage A), b0 and b1 (stage B at t and t+h),
 // which step once per t. Returns with the copies stepped len times.
-template <typename V, typename T>
+template <typename V, typename T, typename R>
 void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0, Index len,
                  Index stride, bool two_stages, Copies<V> &a, Copies<V> &b0, Copies<V> &b1,
-                 const PassPlan &p) {
+                 const PassPlan &p, R &rider) {
     using L = typename V::Lanes;
+    R r = rider;
     const L qa = L::splat(p.qa), la = L::splat(p.la), qb = L::splat(p.qb), lb = L::splat(p.lb);
     for (Index t = t0; t < t0 + len; ++t) {
         for (Index g = g0; g < span; g += group_step) {
             T *p0 = x + 2 * (g + t), *p1 = p0 + 2 * h;
+            r.ride();
             if (!two_stages) {
                 const V u = V::twiddled(V::load(p1, stride), a.c, a.s);
                 const V x0 = V::load(p0, stride);
@@ -88,19 +114,21 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
             b1.step(qb, lb);
         }
     }
+    rider = r;
 }
 
 // One pass over `span` points (a multiple of its group size, 4h or 2h), in
 // segments mode (or plain code: one lane), or in groups mode.
-template <typename V, typename T>
-void pass_run(T *x, Index span, const PassPlan &p) {
+template <typename V, typename T, typename R>
+void pass_run(T *x, Index span, const PassPlan &p, R &rider) {
     const Index h = p.h, W = V::width;
     const Index group = p.two_stages ? 4 * h : 2 * h;
     if (p.mode == PassMode::groups) {  // every lane from the recurrence's start
         Twiddle wa[V::width], wb0[V::width], wb1[V::width];
         for (int k = 0; k < W; ++k) wa[k] = p.a[0], wb0[k] = p.b[0], wb1[k] = p.b_high[0];
         Copies<V> a(wa), b0(wb0), b1(wb1);
-        butterflies<V>(x, span, 0, W * group, h, 0, h, 2 * group, p.two_stages, a, b0, b1, p);
+        butterflies<V>(x, span, 0, W * group, h, 0, h, 2 * group, p.two_stages, a, b0, b1, p,
+                       rider);
         return;
     }
     // Lane k runs t = k spacing .. (k+1) spacing - 1 (the last lane up to h),
@@ -108,12 +136,14 @@ void pass_run(T *x, Index span, const PassPlan &p) {
     // each other lane alone.
     for (Index g = 0; g < span; g += group) {
         Copies<V> a(p.a), b0(p.b), b1(p.b_high);
-        butterflies<V>(x, span, g, span, h, 0, p.len, 2 * p.spacing, p.two_stages, a, b0, b1, p);
+        butterflies<V>(x, span, g, span, h, 0, p.len, 2 * p.spacing, p.two_stages, a, b0, b1, p,
+                       rider);
         for (int k = 0; k + 1 < W; ++k) {
             const Twiddle wa = lane_of(a, k), wb0 = lane_of(b0, k), wb1 = lane_of(b1, k);
             Copies<Complex1<T>> a1(&wa), b01(&wb0), b11(&wb1);
             butterflies<Complex1<T>>(x, span, g, span, h, k * p.spacing + p.len,
-                                     p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p);
+                                     p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p,
+                                     rider);
         }
     }
 }
@@ -189,24 +219,29 @@ void tabulate(const TableJob *jobs, int njobs) {
 // A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
 // a vector): the lanes hold W adjacent butterflies, and each group is swept
 // in turn, so that the pass walks memory in order.
-template <typename V, typename T>
-void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb) {
+template <typename V, typename T, typename R>
+void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
+                    R &rider) {
     const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
+    R r = rider;
     if (!p.two_stages) {
         for (Index g = 0; g < span; g += 2 * h)
             for (Index i = 0; i < n; ++i) {
                 T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h;
+                r.ride();
                 const Copies<V> a = table_entry<V>(ta + i * e);
                 const V u = V::twiddled(V::load(p1, 2), a.c, a.s);
                 const V x0 = V::load(p0, 2);
                 (x0 + u).store(p0, 2);
                 (x0 - u).store(p1, 2);
             }
+        rider = r;
         return;
     }
     for (Index g = 0; g < span; g += 4 * h)
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
+            r.ride();
             const Copies<V> a = table_entry<V>(ta + i * e), b0 = table_entry<V>(tb + i * e),
                             b1 = table_entry<V>(tb + (n + i) * e);
             const V t1 = V::twiddled(V::load(p1, 2), a.c, a.s);
@@ -220,6 +255,7 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
             (y1 + u3).store(p1, 2);
             (y1 - u3).store(p3, 2);
         }
+    rider = r;
 }
 
 // `count` steps of NV vectors of recurrences, held in registers.
@@ -275,6 +311,26 @@ public:
             if (pos_ == next_) note();
         }
     }
+    // The recurrences as a Rider, if they fit in two vectors (else one that
+    // takes no step), and back.
+    Rider<VL> mount() const {
+        Rider<VL> r;
+        for (int v = 0; v < 2; ++v) {
+            const int a = v * VL::size;
+            r.c[v] = VL::load(c_ + a), r.s[v] = VL::load(s_ + a);
+            r.q[v] = VL::load(q_ + a), r.l[v] = VL::load(l_ + a);
+        }
+        r.left = active_ > 0 && active_ <= 2 * VL::size ? next_ - pos_ : 0;
+        r.taken = 0;
+        r.two = active_ > VL::size;
+        return r;
+    }
+    void dismount(const Rider<VL> &r) {
+        if (r.taken == 0) return;
+        for (int v = 0; v < 2; ++v) r.c[v].store(c_ + v * VL::size), r.s[v].store(s_ + v * VL::size);
+        pos_ += r.taken;
+        if (pos_ == next_) note();
+    }
     // On to position `to` (or as far as any job needs).
     void run_to(Index to) {
         if (to > pos_) run(to - pos_);
@@ -285,7 +341,7 @@ private:
     const Prerun *jobs_;
     Index pos_ = 0, next_ = 0;
     int active_ = 0, slot_[kMax];
-    alignas(32) double c_[kMax + 4], s_[kMax + 4], q_[kMax + 4], l_[kMax + 4];
+    alignas(32) double c_[kMax + 8], s_[kMax + 8], q_[kMax + 8], l_[kMax + 8];
 
     // At pos_: notes the states due, drops the jobs that are done, packs the
     // rest at the front (idle lanes after them hold (1, 0) and a zero step)
@@ -305,7 +361,8 @@ private:
             ++kept;
         }
         active_ = kept;
-        for (int a = kept; a < kept + VL::size; ++a) c_[a] = 1.0, s_[a] = q_[a] = l_[a] = 0.0;
+        for (int a = kept; a < kept + VL::size || a < 2 * VL::size; ++a)
+            c_[a] = 1.0, s_[a] = q_[a] = l_[a] = 0.0;
     }
 };
 
@@ -350,11 +407,13 @@ void transform(T *x, Index n, int stages, int direction) {
     auto run = [&](T *at, Index span, int k) {
         const PassPlan &p = plan.passes[k];
         ahead.run_to(p.need);
+        Rider<VL> rider = ahead.mount();
         switch (p.mode) {
-        case PassMode::plain: pass_run<Complex1<T>>(at, span, p); break;
-        case PassMode::table: table_pass_run<V>(at, span, p, ta[k], tb[k]); break;
-        default: pass_run<V>(at, span, p);
+        case PassMode::plain: pass_run<Complex1<T>>(at, span, p, rider); break;
+        case PassMode::table: table_pass_run<V>(at, span, p, ta[k], tb[k], rider); break;
+        default: pass_run<V>(at, span, p, rider);
         }
+        ahead.dismount(rider);
     };
     for (Index b = 0; b < n; b += plan.block)
         for (int k = 0; k < plan.inner; ++k) run(x + 2 * b, plan.block, k);
