@@ -42,7 +42,7 @@ using Index = std::ptrdiff_t;
 
 constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
-constexpr Index kTableMax = 128;               // passes up to this h tabulate twiddles
+constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
 
 // A recurrence to run ahead: its step, and where to note the states it
 // reaches at twiddles offset + k spacing, k = 0 .. count-1.
@@ -60,9 +60,10 @@ enum class PassMode { segments, groups, table, plain };
 
 // One pass: stage A (groups of 2h) and, if two_stages, stage B (groups of
 // 4h). In segments mode lane k runs t from k spacing, all lanes side by side
-// for len values of t, then each but the last alone to (k+1) spacing: lanes
-// start a little more than h / width apart, so that the points they touch at
-// once fall in different cache sets. a[k] is A's recurrence state at twiddle
+// for len values of t, then each but the last alone to (k+1) spacing: where
+// h / width values span a multiple of 4 KiB, lanes start a little more than
+// that apart, so that the points they touch at once fall in different cache
+// sets. a[k] is A's recurrence state at twiddle
 // k spacing, b[k] and b_high[k] B's at k spacing and h + k spacing (in
 // groups and plain modes k = 0 only); they are all noted once the
 // recurrences ahead have reached position `need`.
@@ -99,8 +100,10 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
                  : groups >= width ? PassMode::groups
                                    : PassMode::plain;
         const int lanes = p.mode == PassMode::segments ? width : 1;
-        // 64 bytes between the lanes' cache sets
-        const Index skew = lanes > 1 ? Index(32 / sample_bytes) : 0;
+        // Lanes a multiple of 4 KiB apart would share cache sets: move them
+        // 64 bytes further apart.
+        const bool shared_sets = lanes > 1 && p.h / lanes * 2 * sample_bytes >= 4096;
+        const Index skew = shared_sets ? Index(32 / sample_bytes) : 0;
         p.spacing = p.h / lanes + skew;
         p.len = p.h - (lanes - 1) * p.spacing;
         p.need = 0;

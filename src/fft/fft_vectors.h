@@ -101,10 +101,12 @@ struct ComplexSse2<float> {
     __m128 v;
 
     static ComplexSse2 load(const float *p, std::ptrdiff_t stride) {
+        if (stride == 2) return {_mm_loadu_ps(p)};  // adjacent values
         const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)));
         return {_mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(p + stride))};
     }
     void store(float *p, std::ptrdiff_t stride) const {
+        if (stride == 2) return _mm_storeu_ps(p, v);
         _mm_storel_pi(reinterpret_cast<__m64 *>(p), v);
         _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), v);
     }
@@ -146,9 +148,13 @@ struct ComplexAvx2<double> {
     __m256d v;
 
     static ComplexAvx2 load(const double *p, std::ptrdiff_t stride) {
+        if (stride == 2) return {_mm256_loadu_pd(p)};  // adjacent values
         return {_mm256_loadu2_m128d(p + stride, p)};
     }
-    void store(double *p, std::ptrdiff_t stride) const { _mm256_storeu2_m128d(p + stride, p, v); }
+    void store(double *p, std::ptrdiff_t stride) const {
+        if (stride == 2) return _mm256_storeu_pd(p, v);
+        _mm256_storeu2_m128d(p + stride, p, v);
+    }
     static void twiddles(LanesAvx2 *c, LanesAvx2 *s, const Twiddle *w) {
         twice_avx2(c, parts, w, false);
         twice_avx2(s, parts, w, true);
@@ -171,9 +177,11 @@ struct ComplexAvx2<float> {
         return _mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(p + stride));
     }
     static ComplexAvx2 load(const float *p, std::ptrdiff_t stride) {
+        if (stride == 2) return {_mm256_loadu_ps(p)};  // adjacent values
         return {_mm256_set_m128(two(p + 2 * stride, stride), two(p, stride))};
     }
     void store(float *p, std::ptrdiff_t stride) const {
+        if (stride == 2) return _mm256_storeu_ps(p, v);
         const __m128 lo = _mm256_castps256_ps128(v), hi = _mm256_extractf128_ps(v, 1);
         _mm_storel_pi(reinterpret_cast<__m64 *>(p), lo);
         _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), lo);
