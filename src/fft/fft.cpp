@@ -29,6 +29,7 @@
 
 #include "fft/bit_reverse.h"
 #include "fft/fft_vectors.h"
+#include "fft/transforms.h"
 #include "frame/cpu.h"
 #include "frame/lanes.h"
 #include "frame/numeric.h"
@@ -43,14 +44,6 @@ using Index = std::ptrdiff_t;
 constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
 constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
-
-// A recurrence to run ahead: its step, and where to note the states it
-// reaches at twiddles offset + k spacing, k = 0 .. count-1.
-struct Prerun {
-    double q, l;
-    Index offset, spacing, count;
-    Twiddle *out;
-};
 
 // How a pass's lanes are filled: with the butterflies of `width` segments of
 // t, of `width` groups (h narrower than the lanes), of adjacent t with
@@ -114,9 +107,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
             (stage == 0 ? p.qa : p.qb) = r.step_cm1;
             (stage == 0 ? p.la : p.lb) = r.step_sin;
             if (p.mode == PassMode::table) continue;  // tabulated from (1, 0)
-            t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, 0, p.spacing, lanes, stage == 0 ? p.a : p.b};
+            const Twiddle one{1.0, 0.0};
+            t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, one, 0, p.spacing, lanes,
+                                 stage == 0 ? p.a : p.b};
             if (stage == 1)
-                t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, p.h, p.spacing, lanes, p.b_high};
+                t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, one, p.h, p.spacing, lanes, p.b_high};
             const Index need = (stage == 0 ? 0 : p.h) + (lanes - 1) * p.spacing;
             if (need > p.need) p.need = need;
         }
@@ -142,7 +137,7 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 #include "frame/lanes_twice.h"
 
 template <typename T>
-void fft(T *data, unsigned count, int direction) {
+void fft(T *data, unsigned count, int direction, const Prerun *extra = nullptr) {
     const Index n = count;
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
@@ -150,18 +145,26 @@ void fft(T *data, unsigned count, int direction) {
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:
-        lanes_avx2::transform<ComplexAvx2<T>>(data, n, stages, direction);
+        lanes_avx2::transform<ComplexAvx2<T>>(data, n, stages, direction, extra);
         return;
     case Isa::sse2:
-        lanes::transform<ComplexSse2<T>>(data, n, stages, direction);
+        lanes::transform<ComplexSse2<T>>(data, n, stages, direction, extra);
         return;
 #endif
     default:
-        lanes::transform<Complex1<T>>(data, n, stages, direction);
+        lanes::transform<Complex1<T>>(data, n, stages, direction, extra);
     }
 }
 
 }  // namespace
+
+void complex_fft_ahead(float *data, unsigned n, int direction, const Prerun &job) {
+    fft(data, n, direction, &job);
+}
+void complex_fft_ahead(double *data, unsigned n, int direction, const Prerun &job) {
+    fft(data, n, direction, &job);
+}
+
 }  // namespace kwsig
 
 extern "C" {

@@ -272,7 +272,8 @@ void steps(double *c, double *s, const double *q, const double *l, Index count) 
     for (int v = 0; v < NV; ++v) vc[v].store(c + v * VL::size), vs[v].store(s + v * VL::size);
 }
 
-// Every stage's recurrence run ahead from (1, 0), side by side in lanes,
+// Every stage's recurrence run ahead from (1, 0) (and the caller's extra
+// one from its start), side by side in lanes,
 // noting for each job (Prerun) the states at its offset plus multiples of its
 // spacing.
 // All advance together, one position at a time; a job drops out once it has
@@ -283,8 +284,8 @@ public:
     Ahead(const Prerun *jobs, int njobs) : jobs_(jobs) {
         for (int k = 0; k < njobs; ++k) {
             slot_[k] = k;
-            c_[k] = 1.0;
-            s_[k] = 0.0;
+            c_[k] = jobs[k].start.c;
+            s_[k] = jobs[k].start.s;
             q_[k] = jobs[k].q;
             l_[k] = jobs[k].l;
         }
@@ -371,16 +372,17 @@ private:
 // fill (fewer groups than lanes, and h below the lane count) run in plain
 // code.
 template <typename V, typename T>
-void transform(T *x, Index n, int stages, int direction) {
+void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     using VL = typename V::Lanes;
     Transform plan;
     plan_transform(plan, n, stages, sizeof(T), V::width, direction);
+    if (extra) plan.jobs[plan.njobs++] = *extra;
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     bit_reverse(x, stages);
     // The tabulated passes' twiddles, once for all blocks, all recurrences
     // side by side.
     double tables[6 * kTableMax * 2 * 2];  // 3h twiddles a pass, at most 2 h_max over passes
-    const double *ta[32], *tb[32];
+    const double *ta[32] = {}, *tb[32] = {};
     TableJob jobs[16];
     int njobs = 0;
     double *free = tables;
@@ -418,4 +420,5 @@ void transform(T *x, Index n, int stages, int direction) {
     for (Index b = 0; b < n; b += plan.block)
         for (int k = 0; k < plan.inner; ++k) run(x + 2 * b, plan.block, k);
     for (int k = plan.inner; k < plan.npasses; ++k) run(x, n, k);
+    ahead.run(n);  // whatever is left of `extra`
 }

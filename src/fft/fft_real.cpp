@@ -24,14 +24,25 @@ namespace kwsig {
 namespace {
 
 // The pass shared by both directions; sign is -1 forward and +1 inverse.
+// Bin k takes the twiddle the recurrence has after k-1 steps. With `noted`,
+// bins 1 .. n/4-1 run in kSegments segments of `seg` bins side by side, each
+// from its first twiddle as noted by running the recurrence ahead (the same
+// steps, so the same bits); without, in one run.
+constexpr int kSegments = 4;
+constexpr std::size_t kSegmentsFrom = 64;  // n from which the forward pass runs in segments
+
+// The pass's recurrence: a step of (sign pi) / (n/2); its first twiddle,
+// that of bin 1, is (1 + q, l).
+inline Rotation split_rotation(std::size_t n, double sign) {
+    return Rotation::by((sign * kPi) / double(n / 2));
+}
+
 template <typename T>
-void split_merge(T *x, std::size_t n, double sign) {
+void split_merge(T *x, std::size_t n, double sign, const Twiddle *noted = nullptr,
+                 std::size_t seg = 0) {
     const T c1 = T(0.5);
     const T c2 = T(sign * 0.5);
-    const double theta = (sign * kPi) / double(n / 2);
-    Rotation w = Rotation::by(theta);
-    w.start_at(1.0 + w.step_cm1, w.step_sin);
-    for (std::size_t k = 1; k < n / 4; ++k) {
+    auto bin = [&](std::size_t k, double wr, double wi) {
         const std::size_t a = 2 * k, b = n - 2 * k;
         const double xa = wide(x[a]), xa1 = wide(x[a + 1]);
         const double xb = wide(x[b]), xb1 = wide(x[b + 1]);
@@ -39,12 +50,32 @@ void split_merge(T *x, std::size_t n, double sign) {
         const double h1i = T((xa1 - xb1) * wide(c1));
         const double h2r = T(-wide(c2) * (xa1 + xb1));
         const double h2i = T((xa - xb) * wide(c2));
-        const double wr = w.c, wi = w.s;
         x[a] = T((wr * h2r + h1r) - wi * h2i);
         x[a + 1] = T((wr * h2i + h1i) + wi * h2r);
         x[b] = T((h1r - wr * h2r) + wi * h2i);
         x[b + 1] = T((-h1i + wr * h2i) + wi * h2r);
-        w.advance();
+    };
+    const Rotation step = split_rotation(n, sign);
+    if (noted) {
+        Rotation w[kSegments];
+        for (int j = 0; j < kSegments; ++j) {
+            w[j] = step;
+            w[j].start_at(noted[j].c, noted[j].s);
+        }
+        for (std::size_t i = 0; i < seg; ++i)
+            for (int j = 0; j < kSegments; ++j) {
+                const std::size_t k = 1 + j * seg + i;
+                if (k >= n / 4) continue;
+                bin(k, w[j].c, w[j].s);
+                w[j].advance();
+            }
+    } else {
+        Rotation w = step;
+        w.start_at(1.0 + w.step_cm1, w.step_sin);
+        for (std::size_t k = 1; k < n / 4; ++k) {
+            bin(k, w.c, w.s);
+            w.advance();
+        }
     }
     const double h = wide(x[0]);
     x[0] = T(h + wide(x[1]));
@@ -58,7 +89,17 @@ template <typename T>
 void fft_real(T *x, unsigned count, int direction) {
     const std::size_t n = count;
     if (n < 2 || !is_pow2(n)) return;
-    if (direction == 1) {
+    if (direction == 1 && n >= kSegmentsFrom) {
+        // The complex transform runs the pass's recurrence ahead from bin 1's
+        // twiddle and notes it at the segments' first bins.
+        const std::size_t seg = (n / 4 - 1 + kSegments - 1) / kSegments;
+        const Rotation w = split_rotation(n, -1.0);
+        Twiddle noted[kSegments];
+        const Prerun job{w.step_cm1, w.step_sin, {1.0 + w.step_cm1, w.step_sin}, 0,
+                         std::ptrdiff_t(seg), kSegments, noted};
+        complex_fft_ahead(x, count / 2, 1, job);
+        split_merge(x, n, -1.0, noted, seg);
+    } else if (direction == 1) {
         complex_fft(x, count / 2, 1);
         split_merge(x, n, -1.0);
     } else {

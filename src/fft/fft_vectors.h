@@ -18,14 +18,11 @@
 //   twiddles(c, s, w)   those twiddle lanes from one (wr, wi) per value.
 #pragma once
 
+#include "fft/transforms.h"
 #include "frame/lanes.h"
 #include "frame/numeric.h"
 
 namespace kwsig {
-
-struct Twiddle {
-    double c, s;
-};
 
 template <typename T>
 struct Complex1 {

@@ -1,11 +1,28 @@
 // The transforms of each precision under one name, for the routines built on
 // them. Calls go through the exported entries, as every call inside the
-// library does.
+// library does, except the real FFT's, which has the complex transform run
+// its own recurrence ahead (complex_fft_ahead).
 #pragma once
+
+#include <cstddef>
 
 #include "kwsig.h"
 
 namespace kwsig {
+
+// A value of a twiddle recurrence: (cos, sin) of the angle reached.
+struct Twiddle {
+    double c, s;
+};
+
+// A recurrence to run ahead (rotation step (q, l) from `start`), and where to
+// note the states it reaches at twiddles offset + k spacing, k < count.
+struct Prerun {
+    double q, l;
+    Twiddle start;
+    std::ptrdiff_t offset, spacing, count;
+    Twiddle *out;
+};
 
 inline void complex_fft(float *data, unsigned n, int direction) { kwsig_fft(data, n, direction); }
 inline void complex_fft(double *data, unsigned n, int direction) {
@@ -15,5 +32,11 @@ inline void real_fft(float *data, unsigned n, int direction) { kwsig_fft_real(da
 inline void real_fft(double *data, unsigned n, int direction) {
     kwsig_fft_real_double(data, n, direction);
 }
+
+// The complex FFT (n >= 4), which also runs `job` ahead beside its own
+// recurrences, so that the caller's pass after it finds its starting states
+// noted at no cost in latency.
+void complex_fft_ahead(float *data, unsigned n, int direction, const Prerun &job);
+void complex_fft_ahead(double *data, unsigned n, int direction, const Prerun &job);
 
 }  // namespace kwsig
