@@ -1,7 +1,8 @@
 // Every path of the complex FFT (plain loops, SSE2, AVX2: those this machine
 // runs) gives the bits of the plain radix-2 transform, at every size from 2
-// points to past the sizes whose early stages run block by block, and every
-// path reproduces the golden cases of the complex and real transforms.
+// points to past the sizes whose early stages run block by block; the real
+// forward transform those of the plain complex one and a single-run pass; and
+// every path reproduces the golden cases of the complex and real transforms.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -53,22 +54,54 @@ void plain_fft(std::vector<T> &d, std::size_t n, int direction) {
     }
 }
 
-// Each path's transform of random points against the plain one; the failure
-// names the path and the first point that differs.
+// The forward real transform as written at the top of fft_real.cpp: the
+// plain complex transform of the n/2 pairs, then one pass over bins 1 ..
+// n/4 - 1 with a single rotation started at bin 1's twiddle.
 template <typename T>
-void expect_plain_bits_on_each_path(std::size_t n, int direction, unsigned seed) {
-    const auto x = twin::random_values<T>(2 * n, seed);
+void plain_real_forward(std::vector<T> &x, std::size_t n) {
+    plain_fft(x, n / 2, 1);
+    const double c1 = T(0.5), c2 = T(-0.5);
+    kwsig::Rotation w = kwsig::Rotation::by(-kwsig::kPi / double(n / 2));
+    w.start_at(1.0 + w.step_cm1, w.step_sin);
+    for (std::size_t k = 1; k < n / 4; ++k, w.advance()) {
+        const std::size_t a = 2 * k, b = n - 2 * k;
+        const double xa = x[a], xa1 = x[a + 1], xb = x[b], xb1 = x[b + 1];
+        const double h1r = T((xa + xb) * c1), h1i = T((xa1 - xb1) * c1);
+        const double h2r = T(-c2 * (xa1 + xb1)), h2i = T((xa - xb) * c2);
+        x[a] = T((w.c * h2r + h1r) - w.s * h2i);
+        x[a + 1] = T((w.c * h2i + h1i) + w.s * h2r);
+        x[b] = T((h1r - w.c * h2r) + w.s * h2i);
+        x[b + 1] = T((-h1i + w.c * h2i) + w.s * h2r);
+    }
+    const double h = x[0];
+    x[0] = T(h + double(x[1]));
+    x[1] = T(h - double(x[1]));
+    x[n / 2 + 1] = T(-double(x[n / 2 + 1]));
+}
+
+// Each path's transform (complex, or real forward with `real`) of random
+// values against the plain one; the failure names the path and the first
+// value that differs.
+template <typename T>
+void expect_plain_bits_on_each_path(std::size_t n, int direction, unsigned seed,
+                                    bool real = false) {
+    const std::size_t len = real ? n : 2 * n;
+    const auto x = twin::random_values<T>(len, seed);
     auto want = x;
-    plain_fft(want, n, direction);
+    if (real)
+        plain_real_forward(want, n);
+    else
+        plain_fft(want, n, direction);
     isa::on_each([&](kwsig::Isa i) {
         auto got = x;
-        twin::fft(got.data(), unsigned(n), direction);
+        if (real)
+            twin::fft_real(got.data(), unsigned(n), 1);
+        else
+            twin::fft(got.data(), unsigned(n), direction);
         std::size_t k = 0;
-        while (k < n && same_bits(got[2 * k], want[2 * k]) &&
-               same_bits(got[2 * k + 1], want[2 * k + 1]))
-            ++k;
-        EXPECT_EQ(k, n) << "N=" << n << " direction " << direction << ", " << isa::name(i)
-                        << ": first point that differs";
+        while (k < len && same_bits(got[k], want[k])) ++k;
+        EXPECT_EQ(k, len) << "N=" << n << (real ? " real" : " complex") << " direction "
+                          << direction << ", " << isa::name(i) << ": first value that differs";
         return 0;
     });
 }
@@ -87,6 +120,14 @@ TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
         for (int direction : {1, -1})
             expect_plain_bits_on_each_path<T>(std::size_t(1) << lg, direction,
                                               unsigned(10 * lg + direction + 1));
+}
+
+// The real forward transform's last pass runs in segments from noted
+// twiddles from 64 values on.
+TYPED_TEST(FftPaths, RealForwardGivesThePlainBits) {
+    for (int lg = 2; lg <= 17; ++lg)
+        expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, 1, unsigned(900 + lg),
+                                                  true);
 }
 
 // The direction multiplies the angle as it is: 0 gives every twiddle (1, 0)
