@@ -9,6 +9,7 @@
 // spent waiting for a shared core does not count).
 #pragma once
 
+#include <dlfcn.h>
 #include <time.h>
 
 #include <algorithm>
@@ -69,6 +70,21 @@ inline std::string load_average() {
     std::string s(buf);
     const auto cut = s.find(' ', s.find(' ', s.find(' ') + 1) + 1);
     return s.substr(0, cut);
+}
+
+// Another build of the library (an older one, say), to time its exports
+// beside this build's: open it, then bind each export by name.
+inline void *open_baseline(const char *path) {
+    void *lib = dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    if (!lib) std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+    return lib;
+}
+
+template <typename F>
+bool bind(void *lib, const char *name, F &f) {
+    f = reinterpret_cast<F>(dlsym(lib, name));
+    if (!f) std::fprintf(stderr, "baseline lacks %s\n", name);
+    return f != nullptr;
 }
 
 }  // namespace bench

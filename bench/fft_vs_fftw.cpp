@@ -64,19 +64,10 @@ struct Api {
     }
 };
 
-template <typename F>
-bool bind(void *lib, const char *name, F &f) {
-    f = reinterpret_cast<F>(dlsym(lib, name));
-    if (!f) std::fprintf(stderr, "baseline lacks %s\n", name);
-    return f != nullptr;
-}
-
 bool load_baseline(const char *path, Api &api) {
-    void *lib = dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
-    if (!lib) {
-        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
-        return false;
-    }
+    using bench::bind;
+    void *lib = bench::open_baseline(path);
+    if (!lib) return false;
     return bind(lib, "kwsig_fft", api.fft) && bind(lib, "kwsig_fft_double", api.fft_double) &&
            bind(lib, "kwsig_fft_real", api.fft_real) &&
            bind(lib, "kwsig_fft_real_double", api.fft_real_double) &&

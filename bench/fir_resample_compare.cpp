@@ -65,18 +65,10 @@ struct Api {
     }
 };
 
-template <typename F>
-bool bind(void *lib, const char *name, F &f) {
-    f = reinterpret_cast<F>(dlsym(lib, name));
-    return f != nullptr;
-}
-
 bool load_baseline(const char *path, Api &api) {
-    void *lib = dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
-    if (!lib) {
-        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
-        return false;
-    }
+    using bench::bind;
+    void *lib = bench::open_baseline(path);
+    if (!lib) return false;
     return bind(lib, "kwsig_fir", api.fir) && bind(lib, "kwsig_fir_double", api.fir_double) &&
            bind(lib, "kwsig_fir_resp", api.fir_resp) &&
            bind(lib, "kwsig_resample", api.resample) &&

@@ -46,6 +46,23 @@ struct Rider {
     }
 };
 
+// A tabulated run of twiddles for V, as doubles: per vector of W values its
+// c lanes, then its s lanes (each value once or twice, as V::twiddles lays
+// them out), so that a table entry loads straight into Copies.
+template <typename V>
+constexpr Index table_doubles() { return 2 * V::parts * V::Lanes::size; }
+
+template <typename V>
+void table_put(double *table, Index t, double c, double s) {
+    constexpr int per = V::parts * V::Lanes::size / V::width;  // copies of a value
+    double *v = table + t / V::width * table_doubles<V>();
+    const int k = int(t % V::width);
+    for (int d = 0; d < per; ++d) {
+        v[k * per + d] = c;
+        v[V::parts * V::Lanes::size + k * per + d] = s;
+    }
+}
+
 // A set of recurrence copies, one per value of V, in V's twiddle lanes; the
 // step is the rotation of frame/rotation.h, lane by lane.
 template <typename V>
@@ -54,7 +71,21 @@ struct Copies {
     L c[V::parts], s[V::parts];
 
     Copies() = default;
-    explicit Copies(const Twiddle *from) { V::twiddles(c, s, from); }
+    // Lane k from from[k].
+    explicit Copies(const Twiddle *from) {
+        double v[table_doubles<V>()];
+        for (int k = 0; k < V::width; ++k) table_put<V>(v, k, from[k].c, from[k].s);
+        *this = at(v);
+    }
+    // The copies a table entry holds.
+    static Copies at(const double *v) {
+        Copies w;
+        for (int i = 0; i < V::parts; ++i) {
+            w.c[i] = L::load(v + i * L::size);
+            w.s[i] = L::load(v + (V::parts + i) * L::size);
+        }
+        return w;
+    }
     void step(L q, L l) {
         for (int i = 0; i < V::parts; ++i) {
             const L c0 = c[i];
@@ -148,34 +179,6 @@ void pass_run(T *x, Index span, const PassPlan &p, R &rider) {
     }
 }
 
-// A tabulated run of twiddles for V, as doubles: per vector of W values its
-// c lanes, then its s lanes (each value once or twice, as V::twiddles lays
-// them out), so that a table entry loads straight into Copies.
-template <typename V>
-constexpr Index table_doubles() { return 2 * V::parts * V::Lanes::size; }
-
-template <typename V>
-Copies<V> table_entry(const double *v) {
-    using L = typename V::Lanes;
-    Copies<V> w;
-    for (int i = 0; i < V::parts; ++i) {
-        w.c[i] = L::load(v + i * L::size);
-        w.s[i] = L::load(v + (V::parts + i) * L::size);
-    }
-    return w;
-}
-
-template <typename V>
-void table_put(double *table, Index t, double c, double s) {
-    constexpr int per = V::parts * V::Lanes::size / V::width;  // copies of a value
-    double *v = table + t / V::width * table_doubles<V>();
-    const int k = int(t % V::width);
-    for (int d = 0; d < per; ++d) {
-        v[k * per + d] = c;
-        v[V::parts * V::Lanes::size + k * per + d] = s;
-    }
-}
-
 // A recurrence to tabulate: its step, its first `count` twiddles from (1, 0)
 // into `out`.
 struct TableJob {
@@ -229,7 +232,7 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
             for (Index i = 0; i < n; ++i) {
                 T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h;
                 r.ride();
-                const Copies<V> a = table_entry<V>(ta + i * e);
+                const Copies<V> a = Copies<V>::at(ta + i * e);
                 const V u = V::twiddled(V::load(p1, 2), a.c, a.s);
                 const V x0 = V::load(p0, 2);
                 (x0 + u).store(p0, 2);
@@ -242,8 +245,8 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
             r.ride();
-            const Copies<V> a = table_entry<V>(ta + i * e), b0 = table_entry<V>(tb + i * e),
-                            b1 = table_entry<V>(tb + (n + i) * e);
+            const Copies<V> a = Copies<V>::at(ta + i * e), b0 = Copies<V>::at(tb + i * e),
+                            b1 = Copies<V>::at(tb + (n + i) * e);
             const V t1 = V::twiddled(V::load(p1, 2), a.c, a.s);
             const V t3 = V::twiddled(V::load(p3, 2), a.c, a.s);
             const V x0 = V::load(p0, 2), x2 = V::load(p2, 2);

@@ -14,8 +14,7 @@
 //                       double per value for Complex1, the value twice
 //                       (wr, wr), (wi, wi) for the vector forms, which form
 //                       wr br + (-wi) bi: bit for bit wr br - wi bi, as the
-//                       negation is exact and x - y is x + (-y);
-//   twiddles(c, s, w)   those twiddle lanes from one (wr, wi) per value.
+//                       negation is exact and x - y is x + (-y).
 #pragma once
 
 #include "fft/transforms.h"
@@ -34,10 +33,6 @@ struct Complex1 {
     void store(T *p, std::ptrdiff_t) const {
         p[0] = T(re);
         p[1] = T(im);
-    }
-    static void twiddles(Lanes1 *c, Lanes1 *s, const Twiddle *w) {
-        c[0] = {w[0].c};
-        s[0] = {w[0].s};
     }
     static Complex1 twiddled(Complex1 b, const Lanes1 *c, const Lanes1 *s) {
         const double wr = c[0].v, wi = s[0].v;
@@ -60,14 +55,6 @@ inline __m128d twiddle_product(__m128d b, __m128d c, __m128d s) {
     return _mm_add_pd(_mm_mul_pd(c, b), _mm_mul_pd(s_signed, swapped));
 }
 
-// Lanes of vector type L holding each of the values' c (or s) twice.
-template <typename L>
-inline void twice(L *out, int parts, const Twiddle *w, bool sine) {
-    alignas(32) double v[2 * L::size];
-    for (int k = 0; k < parts * L::size / 2; ++k) v[2 * k] = v[2 * k + 1] = sine ? w[k].s : w[k].c;
-    for (int i = 0; i < parts; ++i) out[i] = L::load(v + i * L::size);
-}
-
 template <typename T>
 struct ComplexSse2;
 
@@ -79,10 +66,6 @@ struct ComplexSse2<double> {
 
     static ComplexSse2 load(const double *p, std::ptrdiff_t) { return {_mm_loadu_pd(p)}; }
     void store(double *p, std::ptrdiff_t) const { _mm_storeu_pd(p, v); }
-    static void twiddles(LanesSse2 *c, LanesSse2 *s, const Twiddle *w) {
-        twice(c, parts, w, false);
-        twice(s, parts, w, true);
-    }
     static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
         return {twiddle_product(b.v, c[0].v, s[0].v)};
     }
@@ -107,10 +90,6 @@ struct ComplexSse2<float> {
         _mm_storel_pi(reinterpret_cast<__m64 *>(p), v);
         _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), v);
     }
-    static void twiddles(LanesSse2 *c, LanesSse2 *s, const Twiddle *w) {
-        twice(c, parts, w, false);
-        twice(s, parts, w, true);
-    }
     static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
         const __m128d lo = twiddle_product(_mm_cvtps_pd(b.v), c[0].v, s[0].v);
         const __m128d hi = twiddle_product(_mm_cvtps_pd(_mm_movehl_ps(b.v, b.v)), c[1].v, s[1].v);
@@ -129,12 +108,6 @@ inline __m256d twiddle_product(__m256d b, __m256d c, __m256d s) {
     return _mm256_add_pd(_mm256_mul_pd(c, b), _mm256_mul_pd(s_signed, swapped));
 }
 
-inline void twice_avx2(LanesAvx2 *out, int parts, const Twiddle *w, bool sine) {
-    alignas(32) double v[8];
-    for (int k = 0; k < 2 * parts; ++k) v[2 * k] = v[2 * k + 1] = sine ? w[k].s : w[k].c;
-    for (int i = 0; i < parts; ++i) out[i] = LanesAvx2::load(v + 4 * i);
-}
-
 template <typename T>
 struct ComplexAvx2;
 
@@ -151,10 +124,6 @@ struct ComplexAvx2<double> {
     void store(double *p, std::ptrdiff_t stride) const {
         if (stride == 2) return _mm256_storeu_pd(p, v);
         _mm256_storeu2_m128d(p + stride, p, v);
-    }
-    static void twiddles(LanesAvx2 *c, LanesAvx2 *s, const Twiddle *w) {
-        twice_avx2(c, parts, w, false);
-        twice_avx2(s, parts, w, true);
     }
     static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
         return {twiddle_product(b.v, c[0].v, s[0].v)};
@@ -184,10 +153,6 @@ struct ComplexAvx2<float> {
         _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), lo);
         _mm_storel_pi(reinterpret_cast<__m64 *>(p + 2 * stride), hi);
         _mm_storeh_pi(reinterpret_cast<__m64 *>(p + 3 * stride), hi);
-    }
-    static void twiddles(LanesAvx2 *c, LanesAvx2 *s, const Twiddle *w) {
-        twice_avx2(c, parts, w, false);
-        twice_avx2(s, parts, w, true);
     }
     static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
         const __m256d lo = twiddle_product(_mm256_cvtps_pd(_mm256_castps256_ps128(b.v)), c[0].v, s[0].v);
