@@ -121,9 +121,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
                     int direction) {
     t.npasses = t.njobs = 0;
-    t.block = kBlockBytes / Index(2 * sample_bytes);
+    // The block: at most kBlockBytes, of an even number of stages, so that
+    // they go in pairs.
     int inner = 0;
-    while ((Index(1) << inner) < t.block) ++inner;
+    while ((Index(2 * sample_bytes) << (inner + 2)) <= kBlockBytes) inner += 2;
+    t.block = Index(1) << inner;
     if (n <= t.block) {
         t.block = n;
         inner = stages;
