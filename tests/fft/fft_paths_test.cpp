@@ -112,7 +112,7 @@ using Precisions = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(FftPaths, Precisions);
 
 // 2 to 2^18 points: float runs its early stages block by block from 2^15
-// points, double from 2^14, and the stages after the blocks take one or two
+// points, double from 2^13, and the stages after the blocks take one or two
 // passes, single stage or pairs, over the whole array.
 TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
     using T = TypeParam;
