@@ -2,10 +2,12 @@
 // at index p moves to the index whose `bits` low bits are p's reversed.
 //
 // It swaps tiles. Write p as (hi, mid, lo) with hi and lo of b bits each (b
-// up to 4): its partner is (rev lo, rev mid, rev hi). For a mid and its
+// up to 3): its partner is (rev lo, rev mid, rev hi). For a mid and its
 // reversal, the values (hi, mid, lo) and their partners form two tiles of
 // 2^b rows of 2^b adjacent values each, so both sides of every swap stay in
 // cache however far apart they are, and no swap depends on a comparison.
+// The rows of a tile lie a power of two apart and so share cache sets: with
+// 8 rows of at most two cache lines, a tile fits the ways of its sets.
 #pragma once
 
 #include <cstddef>
@@ -36,11 +38,11 @@ inline void swap_values(T *data, std::size_t p, std::size_t q) {
 
 template <typename T>
 void bit_reverse(T *data, int bits) {
-    const int tile_bits = bits / 2 < 4 ? bits / 2 : 4;
+    const int tile_bits = bits / 2 < 3 ? bits / 2 : 3;
     if (tile_bits == 0) return;  // n <= 2: every index is its own reversal
     const std::size_t tile = std::size_t(1) << tile_bits;
     const int mid_bits = bits - 2 * tile_bits, hi_shift = bits - tile_bits;
-    std::size_t rev[16];
+    std::size_t rev[8];
     for (std::size_t i = 0; i < tile; ++i) rev[i] = reverse_bits(std::uint32_t(i), tile_bits);
     for (std::size_t mid = 0; mid < (std::size_t(1) << mid_bits); ++mid) {
         const std::size_t rmid = reverse_bits(std::uint32_t(mid), mid_bits);
