@@ -85,7 +85,8 @@ extern "C" {
  *              The value multiplies every twiddle angle, so 0 runs every
  *              butterfly with twiddle 1 and other values give no Fourier
  *              transform; callers pass 1 or -1.
- * Forward then inverse returns N times the input. */
+ * Forward then inverse returns N times the input. The transform allocates no
+ * memory; it uses up to about 32 KiB of the caller's stack. */
 KWSIG_API void KWSIG_CALL kwsig_fft(float *data, unsigned count, int direction);
 KWSIG_API void KWSIG_CALL kwsig_fft_double(double *data, unsigned count, int direction);
 
@@ -104,7 +105,9 @@ KWSIG_API void KWSIG_CALL kwsig_fft_double(double *data, unsigned count, int dir
  *   | 2k, 2k+1     | Re X[k], Im X[k], 0 < k < n/2 |
  *
  * The inverse takes a packed half-spectrum and returns n/2 times the sequence
- * whose forward transform it is (multiply by 2/n to get the sequence back). */
+ * whose forward transform it is (multiply by 2/n to get the sequence back).
+ * Like the complex transform, it allocates nothing and uses up to about 32 KiB
+ * of stack. */
 KWSIG_API void KWSIG_CALL kwsig_fft_real(float *data, unsigned count, int direction);
 KWSIG_API void KWSIG_CALL kwsig_fft_real_double(double *data, unsigned count, int direction);
 

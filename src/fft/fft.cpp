@@ -14,16 +14,17 @@
 // Every butterfly of a stage is independent of the others, so they may run
 // in any order, side by side in vector lanes, and stage by stage in blocks:
 // none of that changes a bit. For speed the transform
-//   - swaps 16 x 16 tiles in the bit reversal, so that both sides of every
-//     swap stay in cache (bit_reverse.h);
+//   - swaps 8 x 8 tiles in the bit reversal (bit_reverse.h);
 //   - takes stages two at a time through memory (fft_passes.h), and runs the
 //     early stages, whose groups fit in kBlockBytes, block by block while the
 //     block is in cache;
-//   - runs each stage's twiddle recurrence in one copy per vector lane, each
-//     started from the state the serial recurrence has there (noted by
-//     running all recurrences ahead between the butterflies of earlier
-//     passes), which hides the latency of the recurrence's steps.
-// The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says.
+//   - tabulates the twiddles of narrow passes once, all their recurrences
+//     side by side; in wide passes runs each stage's recurrence in one copy
+//     per vector lane, each started from the state the serial recurrence has
+//     there, noted by running all recurrences ahead inside earlier passes'
+//     loops: the steps' latency hides behind butterflies.
+// The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says. The
+// transform allocates nothing; it uses about 30 KiB of stack (tables, plan).
 #include <cstddef>
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The butterfly passes of the complex FFT, written once over a complex vector
 // type V (fft_vectors.h); compiled twice by frame/lanes_twice.h (plain and
-// SSE2, and AVX2). Needs fft.cpp's declarations: Index, Prerun, PassPlan,
-// Transform, plan_transform, bit_reverse.
+// SSE2, and AVX2). Needs fft.cpp's declarations: Index, kTableMax, PassMode,
+// PassPlan, Transform, plan_transform, and Prerun, Twiddle, bit_reverse.
 //
 // A pass applies one stage (groups of 2h) or two (groups of 2h, then 4h) to
 // a span of points. Two stages run in registers: the four points t, t+h,
@@ -9,18 +9,31 @@
 // radix-2 butterfly of its stage, before they are stored. The butterflies of
 // a stage are independent, so neither this nor the lanes change a bit.
 //
-// The lanes of V hold butterflies of different segments of t (the pass's t
-// range cut into V::width segments of seg = h / width), or, where h is
-// narrower than that, of V::width different groups. Each segment has its own
-// copy of the stage's twiddle recurrence (two for the second stage: at t and
-// at t + h), started from the state the serial recurrence reaches at the
-// segment's first twiddle; a copy started from the same state repeats the
-// same steps, so every twiddle is the serial one, bit for bit. The copies
-// step side by side in the twiddle lanes, so a step's latency is shared by
-// the segments, and the twiddles never leave the registers.
+// How the lanes of V are filled (PassMode): narrow passes (h up to
+// kTableMax) hold adjacent butterflies and read their twiddles from tables
+// filled once per transform; passes narrower than the lanes take the same
+// butterfly of V::width groups; wide passes take butterflies of V::width
+// segments of t. In a wide pass each segment has its own copy of the stage's
+// twiddle recurrence (two for the second stage: at t and at t + h), started
+// from the state the serial recurrence reaches at the segment's first
+// twiddle; a copy started from the same state repeats the same steps, so
+// every twiddle is the serial one, bit for bit. The copies step side by side
+// in the twiddle lanes, so a step's latency is shared by the segments, and
+// the twiddles never leave the registers.
 //
 // The starting states come from running every stage's recurrence ahead
-// (Ahead), all side by side in lanes, as far as the next pass needs.
+// (Ahead), all side by side in lanes: as far as the next pass needs before
+// it, and beyond that a step per butterfly vector inside the passes' loops
+// (Rider), where the latency of the steps hides behind the butterflies.
+
+// One step of the rotation recurrence of frame/rotation.h, lane by lane:
+// c' = c + (c q - s l), s' = s + (s q + c l), both from the old c.
+template <typename L>
+inline void advance(L &c, L &s, L q, L l) {
+    const L c0 = c;
+    c = c0 + (c0 * q - s * l);
+    s = s + (s * q + c0 * l);
+}
 
 // The first two vectors of the recurrences running ahead (Ahead), taken
 // along by a pass: one step per butterfly vector, up to `left` steps (the
@@ -39,16 +52,12 @@ struct Rider {
         --left;
         ++taken;
     }
-    void step(int v) {
-        const VL c0 = c[v];
-        c[v] = c0 + (c0 * q[v] - s[v] * l[v]);
-        s[v] = s[v] + (s[v] * q[v] + c0 * l[v]);
-    }
+    void step(int v) { advance(c[v], s[v], q[v], l[v]); }
 };
 
 // A tabulated run of twiddles for V, as doubles: per vector of W values its
-// c lanes, then its s lanes (each value once or twice, as V::twiddles lays
-// them out), so that a table entry loads straight into Copies.
+// c lanes, then its s lanes (each value once, or twice for the vector
+// forms), so that a table entry loads straight into Copies.
 template <typename V>
 constexpr Index table_doubles() { return 2 * V::parts * V::Lanes::size; }
 
@@ -63,8 +72,7 @@ void table_put(double *table, Index t, double c, double s) {
     }
 }
 
-// A set of recurrence copies, one per value of V, in V's twiddle lanes; the
-// step is the rotation of frame/rotation.h, lane by lane.
+// A set of recurrence copies, one per value of V, in V's twiddle lanes.
 template <typename V>
 struct Copies {
     using L = typename V::Lanes;
@@ -87,11 +95,7 @@ struct Copies {
         return w;
     }
     void step(L q, L l) {
-        for (int i = 0; i < V::parts; ++i) {
-            const L c0 = c[i];
-            c[i] = c0 + (c0 * q - s[i] * l);
-            s[i] = s[i] + (s[i] * q + c0 * l);
-        }
+        for (int i = 0; i < V::parts; ++i) advance(c[i], s[i], q, l);
     }
 };
 
@@ -210,9 +214,7 @@ void tabulate(const TableJob *jobs, int njobs) {
         for (int v = 0; v < NV; ++v) {
             vc[v].store(c + v * VL::size);
             vs[v].store(s + v * VL::size);
-            const VL c0 = vc[v];
-            vc[v] = c0 + (c0 * vq[v] - vs[v] * vl[v]);
-            vs[v] = vs[v] + (vs[v] * vq[v] + c0 * vl[v]);
+            advance(vc[v], vs[v], vq[v], vl[v]);
         }
         for (int k = 0; k < njobs; ++k)
             if (i < jobs[k].count) table_put<V>(jobs[k].out, i, c[k], s[k]);
@@ -267,11 +269,8 @@ void steps(double *c, double *s, const double *q, const double *l, Index count) 
     VL vc[NV], vs[NV];
     for (int v = 0; v < NV; ++v) vc[v] = VL::load(c + v * VL::size), vs[v] = VL::load(s + v * VL::size);
     for (Index m = 0; m < count; ++m)
-        for (int v = 0; v < NV; ++v) {
-            const VL c0 = vc[v], vq = VL::load(q + v * VL::size), vl = VL::load(l + v * VL::size);
-            vc[v] = c0 + (c0 * vq - vs[v] * vl);
-            vs[v] = vs[v] + (vs[v] * vq + c0 * vl);
-        }
+        for (int v = 0; v < NV; ++v)
+            advance(vc[v], vs[v], VL::load(q + v * VL::size), VL::load(l + v * VL::size));
     for (int v = 0; v < NV; ++v) vc[v].store(c + v * VL::size), vs[v].store(s + v * VL::size);
 }
 
