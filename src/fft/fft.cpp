@@ -44,6 +44,7 @@ using Index = std::ptrdiff_t;
 
 constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
+constexpr Index kSmall = 128;                  // below this, small_fft
 constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
 
 // How a pass's lanes are filled: with the butterflies of `width` segments of
@@ -139,12 +140,36 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"
 #include "frame/lanes_twice.h"
 
+// Small transforms: the stages one at a time in plain code, each twiddle
+// straight from its recurrence; below kSmall points setting up the passes
+// would cost more than they save.
+template <typename T>
+void small_fft(T *x, Index n, int stages, int direction) {
+    bit_reverse(x, stages);
+    for (Index h = 1; h < n; h *= 2) {
+        const double theta = -double(direction) * (kTwoPi15 / double(2 * h));
+        Rotation w = Rotation::by(theta);
+        for (Index t = 0; t < h; ++t, w.advance())
+            for (Index g = 0; g < n; g += 2 * h) {
+                T *a = x + 2 * (g + t), *b = a + 2 * h;
+                const double br = wide(b[0]), bi = wide(b[1]);
+                const T tr = T(w.c * br - w.s * bi), ti = T(w.c * bi + w.s * br);
+                const double ar = wide(a[0]), ai = wide(a[1]);
+                b[0] = T(ar - wide(tr));
+                b[1] = T(ai - wide(ti));
+                a[0] = T(ar + wide(tr));
+                a[1] = T(ai + wide(ti));
+            }
+    }
+}
+
 template <typename T>
 void fft(T *data, unsigned count, int direction, const Prerun *extra = nullptr) {
     const Index n = count;
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
     while ((Index(1) << stages) < n) ++stages;
+    if (n < kSmall && !extra) return small_fft(data, n, stages, direction);
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:

@@ -29,7 +29,7 @@ namespace {
 // from its first twiddle as noted by running the recurrence ahead (the same
 // steps, so the same bits); without, in one run.
 constexpr int kSegments = 4;
-constexpr std::size_t kSegmentsFrom = 64;  // n from which the forward pass runs in segments
+constexpr std::size_t kSegmentsFrom = 256;  // n from which the forward pass runs in segments
 
 // The pass's recurrence: a step of (sign pi) / (n/2); its first twiddle,
 // that of bin 1, is (1 + q, l).
