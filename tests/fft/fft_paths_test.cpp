@@ -123,7 +123,7 @@ TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
 }
 
 // The real forward transform's last pass runs in segments from noted
-// twiddles from 256 values on.
+// twiddles from 256 values on (512 in float).
 TYPED_TEST(FftPaths, RealForwardGivesThePlainBits) {
     for (int lg = 2; lg <= 17; ++lg)
         expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, 1, unsigned(900 + lg),
