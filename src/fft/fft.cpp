@@ -87,6 +87,7 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
                  int direction) {
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
+        p = PassPlan{};  // a single stage leaves stage B's states at (0, 0)
         p.two_stages = (last - s + 1) % 2 == 0;
         p.h = Index(1) << (s - 1);
         const Index groups = span / (p.two_stages ? 4 * p.h : 2 * p.h);
