@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +71,16 @@ inline std::string load_average() {
     std::string s(buf);
     const auto cut = s.find(' ', s.find(' ', s.find(' ') + 1) + 1);
     return s.substr(0, cut);
+}
+
+// n values uniform in [-1, 1) from a fixed seed.
+template <typename T>
+inline std::vector<T> noise(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> u(-1, 1);
+    std::vector<T> v(n);
+    for (auto &x : v) x = T(u(gen));
+    return v;
 }
 
 // Another build of the library (an older one, say), to time its exports

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "compare.h"
+#include "fftw.h"
 #include "frame/cpu.h"
 #include "kwsig.h"
 
@@ -57,10 +58,10 @@ struct Api {
     void complex(double *x, unsigned n) const { fft_double(x, n, 1); }
     void real(float *x, unsigned n) const { fft_real(x, n, 1); }
     void real(double *x, unsigned n) const { fft_real_double(x, n, 1); }
-    void spec(bool cplx, const float *x, float *y, const float *w, int n, int mode) const {
+    void spectrum_of(bool cplx, const float *x, float *y, const float *w, int n, int mode) const {
         (cplx ? cspectrum : spectrum)(x, y, w, n, kwsig_selector(mode));
     }
-    void spec(bool cplx, const double *x, double *y, const double *w, int n, int mode) const {
+    void spectrum_of(bool cplx, const double *x, double *y, const double *w, int n, int mode) const {
         (cplx ? cspectrum_double : spectrum_double)(x, y, w, n, kwsig_selector(mode));
     }
 };
@@ -78,35 +79,6 @@ bool load_baseline(const char *path, Api &api) {
            bind(lib, "kwsig_cspectrum_double", api.cspectrum_double);
 }
 
-// ---- FFTW in either precision --------------------------------------------------
-template <typename T>
-struct Fftw;
-template <>
-struct Fftw<double> {
-    using Plan = fftw_plan;
-    using Complex = fftw_complex;
-    static Plan c2c(int n, Complex *in, Complex *out) {
-        return fftw_plan_dft_1d(n, in, out, FFTW_FORWARD, FFTW_MEASURE);
-    }
-    static Plan r2c(int n, double *in, Complex *out) {
-        return fftw_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
-    }
-    static void run(Plan p) { fftw_execute(p); }
-    static void destroy(Plan p) { fftw_destroy_plan(p); }
-};
-template <>
-struct Fftw<float> {
-    using Plan = fftwf_plan;
-    using Complex = fftwf_complex;
-    static Plan c2c(int n, Complex *in, Complex *out) {
-        return fftwf_plan_dft_1d(n, in, out, FFTW_FORWARD, FFTW_MEASURE);
-    }
-    static Plan r2c(int n, float *in, Complex *out) {
-        return fftwf_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
-    }
-    static void run(Plan p) { fftwf_execute(p); }
-    static void destroy(Plan p) { fftwf_destroy_plan(p); }
-};
 
 // A 64-byte aligned array, used for every contender alike (FFTW plans for
 // it). Inputs are copied from arrays aligned the same way: this machine's
@@ -128,14 +100,6 @@ struct Buffer {
     T *p;
 };
 
-template <typename T>
-std::vector<T> noise(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<double> u(-1, 1);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
 
 // The bins X[0 .. count-1] into out[], as kwsig's spectra define them: the
 // magnitude sqrt(P), decibels ln(P) * (10 / ln 10) with -500 for P zero or NaN,
@@ -190,9 +154,9 @@ constexpr double tolerance() { return sizeof(T) == 4 ? 1e-3 : 1e-10; }  // float
 
 template <typename T>
 std::vector<double> complex_row(int n, const Api &now, const Api *base) {
-    using F = Fftw<T>;
+    using F = bench::Fftw<T>;
     const std::size_t len = 2 * std::size_t(n), bytes = len * sizeof(T);
-    const Buffer<T> input(noise<T>(len, 1));
+    const Buffer<T> input(bench::noise<T>(len, 1));
     Buffer<T> work(len), fw(len);
     auto plan = F::c2c(n, fw.template as<typename F::Complex>(), fw.template as<typename F::Complex>());
     const Kwsig kwsig = [&](const Api &api) {
@@ -213,9 +177,9 @@ std::vector<double> complex_row(int n, const Api &now, const Api *base) {
 
 template <typename T>
 std::vector<double> real_row(int n, const Api &now, const Api *base) {
-    using F = Fftw<T>;
+    using F = bench::Fftw<T>;
     const std::size_t bytes = std::size_t(n) * sizeof(T);
-    const Buffer<T> input(noise<T>(std::size_t(n), 2));
+    const Buffer<T> input(bench::noise<T>(std::size_t(n), 2));
     Buffer<T> work{std::size_t(n)}, in{std::size_t(n)}, out{std::size_t(n) + 2};
     auto *bins = out.template as<typename F::Complex>();
     auto plan = F::r2c(n, in.p, bins);
@@ -246,10 +210,10 @@ std::vector<double> real_row(int n, const Api &now, const Api *base) {
 // kwsig_spectrum (cplx false) or kwsig_cspectrum (cplx true) with a Hann window.
 template <typename T>
 std::vector<double> spectrum_row(bool cplx, int mode, int n, const Api &now, const Api *base) {
-    using F = Fftw<T>;
+    using F = bench::Fftw<T>;
     using C = typename F::Complex;
     const std::size_t points = std::size_t(n), nout = cplx ? points : points / 2 + 1;
-    const Buffer<T> input(noise<T>(cplx ? 2 * points : points, 3));
+    const Buffer<T> input(bench::noise<T>(cplx ? 2 * points : points, 3));
     Buffer<T> window(points), y(nout), z(nout), in(2 * points), out(2 * points + 2);
     if constexpr (sizeof(T) == 4)
         kwsig_window(window.p, n, KWSIG_WINDOW_HANN, KWSIG_NORM_MEAN, 1.0f);
@@ -258,7 +222,7 @@ std::vector<double> spectrum_row(bool cplx, int mode, int n, const Api &now, con
     C *X = out.template as<C>();
     auto plan = cplx ? F::c2c(n, in.template as<C>(), X) : F::r2c(n, in.p, X);
     const T *x = input.p, *w = window.p;
-    const Kwsig kwsig = [&](const Api &api) { api.spec(cplx, x, y.p, w, n, mode); };
+    const Kwsig kwsig = [&](const Api &api) { api.spectrum_of(cplx, x, y.p, w, n, mode); };
     const auto fftw = [&] {
         if (cplx) {
             // Each point's two parts times its window sample; the bins stored

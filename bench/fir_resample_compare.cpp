@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "compare.h"
+#include "fftw.h"
 #include "frame/cpu.h"
 #include "kwsig.h"
 
@@ -32,14 +33,6 @@ namespace {
 constexpr int kBlock = 4096;
 constexpr int kBlocks = 16;  // the signal cycles through this many blocks
 
-template <typename T>
-std::vector<T> noise(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<double> u(-1, 1);
-    std::vector<T> v(n);
-    for (auto &x : v) x = T(u(gen));
-    return v;
-}
 
 // The exports timed here, from this build or from a loaded one.
 struct Api {
@@ -78,41 +71,8 @@ bool load_baseline(const char *path, Api &api) {
 // ---- FFTW overlap-add: one real transform of 2^k >= block + taps - 1 points
 // forward and one back per block, the tail carried to the next block.
 template <typename T>
-struct Fftw;
-template <>
-struct Fftw<double> {
-    using Plan = fftw_plan;
-    using Complex = fftw_complex;
-    static void *alloc(std::size_t bytes) { return fftw_malloc(bytes); }
-    static void release(void *p) { fftw_free(p); }
-    static Plan forward(int n, double *in, Complex *out) {
-        return fftw_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
-    }
-    static Plan inverse(int n, Complex *in, double *out) {
-        return fftw_plan_dft_c2r_1d(n, in, out, FFTW_MEASURE);
-    }
-    static void run(Plan p) { fftw_execute(p); }
-    static void destroy(Plan p) { fftw_destroy_plan(p); }
-};
-template <>
-struct Fftw<float> {
-    using Plan = fftwf_plan;
-    using Complex = fftwf_complex;
-    static void *alloc(std::size_t bytes) { return fftwf_malloc(bytes); }
-    static void release(void *p) { fftwf_free(p); }
-    static Plan forward(int n, float *in, Complex *out) {
-        return fftwf_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
-    }
-    static Plan inverse(int n, Complex *in, float *out) {
-        return fftwf_plan_dft_c2r_1d(n, in, out, FFTW_MEASURE);
-    }
-    static void run(Plan p) { fftwf_execute(p); }
-    static void destroy(Plan p) { fftwf_destroy_plan(p); }
-};
-
-template <typename T>
 class OverlapAdd {
-    using F = Fftw<T>;
+    using F = bench::Fftw<T>;
 
 public:
     // Coefficients in the library's order: c[ntaps - 1] weights the newest sample.
@@ -124,8 +84,8 @@ public:
             F::alloc(sizeof(typename F::Complex) * std::size_t(n_ / 2 + 1)));
         gain_.resize(std::size_t(n_ / 2 + 1) * 2);
         tail_.assign(std::size_t(taps_), T(0));
-        fwd_ = F::forward(n_, buf_, bins_);
-        inv_ = F::inverse(n_, bins_, buf_);
+        fwd_ = F::r2c(n_, buf_, bins_);
+        inv_ = F::c2r(n_, bins_, buf_);
         // The impulse response h[d] = c[ntaps - 1 - d], scaled by 1/n for the
         // unnormalised inverse.
         std::fill(buf_, buf_ + n_, T(0));
@@ -186,8 +146,8 @@ void print_row(const char *label, const Figures &f, const char *unit, int precis
 // overlap-add and the library filter the same signal alike.
 template <typename T>
 Figures fir_row(int taps, const Api &now, const Api *base) {
-    const auto x = noise<T>(std::size_t(kBlock) * kBlocks, 1);
-    const auto c = noise<T>(std::size_t(taps), 2);
+    const auto x = bench::noise<T>(std::size_t(kBlock) * kBlocks, 1);
+    const auto c = bench::noise<T>(std::size_t(taps), 2);
     std::vector<T> y(kBlock), state(std::size_t(taps), T(0)), state_b = state;
     OverlapAdd<T> ola(c, kBlock);
     {
@@ -234,7 +194,7 @@ Figures fir_row(int taps, const Api &now, const Api *base) {
 // Microseconds per call of kwsig_fir_resp, 4096 points from 0 to 0.5.
 Figures fir_resp_row(int taps, const Api &now, const Api *base) {
     const int npoints = 4096;
-    const auto c = noise<double>(std::size_t(taps), 3);
+    const auto c = bench::noise<double>(std::size_t(taps), 3);
     std::vector<double> r(2 * std::size_t(npoints));
     std::vector<bench::Contender> cs;
     Figures f;
@@ -269,8 +229,8 @@ struct KwsigStream {
 // Output Msamples/s from 44.1 kHz to `rate`; the others in float.
 Figures resample_row(double rate, const Api &now, const Api *base) {
     const double step = 44100.0 / rate;
-    const auto xf = noise<float>(std::size_t(kBlock) * kBlocks, 4);
-    const auto xd = noise<double>(std::size_t(kBlock) * kBlocks, 4);
+    const auto xf = bench::noise<float>(std::size_t(kBlock) * kBlocks, 4);
+    const auto xd = bench::noise<double>(std::size_t(kBlock) * kBlocks, 4);
     KwsigStream<float> kf(now, step);
     KwsigStream<double> kd(now, step);
     KwsigStream<float> bf(base ? *base : now, step);
