@@ -115,10 +115,11 @@ Twiddle lane_of(const Copies<V> &w, int k) {
 // which step once per t. Returns with the copies stepped len times.
 template <typename V, typename T, typename R>
 void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0, Index len,
-                 Index stride, bool two_stages, Copies<V> &a, Copies<V> &b0, Copies<V> &b1,
+                 Index stride, bool two_stages, Copies<V> &a_io, Copies<V> &b0_io, Copies<V> &b1_io,
                  const PassPlan &p, R &rider) {
     using L = typename V::Lanes;
     R r = rider;
+    Copies<V> a = a_io, b0 = b0_io, b1 = b1_io;  // in registers, not through memory
     const L qa = L::splat(p.qa), la = L::splat(p.la), qb = L::splat(p.qb), lb = L::splat(p.lb);
     for (Index t = t0; t < t0 + len; ++t) {
         for (Index g = g0; g < span; g += group_step) {
@@ -149,6 +150,7 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
             b1.step(qb, lb);
         }
     }
+    a_io = a, b0_io = b0, b1_io = b1;
     rider = r;
 }
 
@@ -193,31 +195,40 @@ struct TableJob {
 
 // Runs NV vectors of recurrences side by side, each writing its twiddles
 // into its table; lanes beyond the jobs idle at (1, 0) with a zero step.
+// The jobs come shortest first, so the ones still writing are a suffix.
 template <typename V, typename VL, int NV>
 void tabulate(const TableJob *jobs, int njobs) {
+    constexpr Index W = V::width, per = V::parts * V::Lanes::size / V::width,
+                    half = table_doubles<V>() / 2;
     alignas(32) double c[NV * VL::size], s[NV * VL::size], q[NV * VL::size], l[NV * VL::size];
-    Index steps = 0;
+    double *out[NV * VL::size];
     for (int k = 0; k < NV * VL::size; ++k) {
         const bool job = k < njobs;
         c[k] = 1.0;
         s[k] = 0.0;
         q[k] = job ? jobs[k].q : 0.0;
         l[k] = job ? jobs[k].l : 0.0;
-        if (job && jobs[k].count > steps) steps = jobs[k].count;
+        out[k] = job ? jobs[k].out : nullptr;
     }
     VL vc[NV], vs[NV], vq[NV], vl[NV];
     for (int v = 0; v < NV; ++v) {
         vc[v] = VL::load(c + v * VL::size), vs[v] = VL::load(s + v * VL::size);
         vq[v] = VL::load(q + v * VL::size), vl[v] = VL::load(l + v * VL::size);
     }
+    int first = 0;
+    const Index steps = jobs[njobs - 1].count;
     for (Index i = 0; i < steps; ++i) {
         for (int v = 0; v < NV; ++v) {
             vc[v].store(c + v * VL::size);
             vs[v].store(s + v * VL::size);
             advance(vc[v], vs[v], vq[v], vl[v]);
         }
-        for (int k = 0; k < njobs; ++k)
-            if (i < jobs[k].count) table_put<V>(jobs[k].out, i, c[k], s[k]);
+        while (jobs[first].count <= i) ++first;
+        const Index at = i / W * table_doubles<V>() + i % W * per;
+        for (int k = first; k < njobs; ++k) {
+            double *o = out[k] + at;
+            for (Index d = 0; d < per; ++d) o[d] = c[k], o[half + d] = s[k];
+        }
     }
 }
 

@@ -12,9 +12,10 @@
 //                       with lane k's twiddle (wr, wi) in the twiddle lanes
 //                       c, s (`parts` lane vectors of type Lanes each): one
 //                       double per value for Complex1, the value twice
-//                       (wr, wr), (wi, wi) for the vector forms, which form
+//                       (wr, wr), (wi, wi) for the vector forms. SSE2 forms
 //                       wr br + (-wi) bi: bit for bit wr br - wi bi, as the
-//                       negation is exact and x - y is x + (-y).
+//                       negation is exact and x - y is x + (-y); AVX2 has
+//                       addsub, which subtracts in the real lanes.
 #pragma once
 
 #include "fft/transforms.h"
@@ -101,11 +102,11 @@ struct ComplexSse2<float> {
 
 KWSIG_BEGIN_AVX2
 
-// w b for two values, twiddle lanes (wr0, wr0, wr1, wr1) and (wi0, wi0, wi1, wi1).
+// w b for two values, twiddle lanes (wr0, wr0, wr1, wr1) and (wi0, wi0, wi1, wi1):
+// addsub gives (wr br - wi bi, wr bi + wi br) in each value.
 inline __m256d twiddle_product(__m256d b, __m256d c, __m256d s) {
     const __m256d swapped = _mm256_permute_pd(b, 0x5);  // (im, re) in each value
-    const __m256d s_signed = _mm256_xor_pd(s, _mm256_set_pd(0.0, -0.0, 0.0, -0.0));
-    return _mm256_add_pd(_mm256_mul_pd(c, b), _mm256_mul_pd(s_signed, swapped));
+    return _mm256_addsub_pd(_mm256_mul_pd(c, b), _mm256_mul_pd(s, swapped));
 }
 
 template <typename T>
