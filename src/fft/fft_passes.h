@@ -26,14 +26,7 @@
 // it, and beyond that a step per butterfly vector inside the passes' loops
 // (Rider), where the latency of the steps hides behind the butterflies.
 
-// One step of the rotation recurrence of frame/rotation.h, lane by lane:
-// c' = c + (c q - s l), s' = s + (s q + c l), both from the old c.
-template <typename L>
-inline void advance(L &c, L &s, L q, L l) {
-    const L c0 = c;
-    c = c0 + (c0 * q - s * l);
-    s = s + (s * q + c0 * l);
-}
+#include "fft/lane_rotation.h"
 
 // The first two vectors of the recurrences running ahead (Ahead), taken
 // along by a pass: one step per butterfly vector, up to `left` steps (the

@@ -19,6 +19,8 @@
 #include <cstddef>
 
 #include "fft/transforms.h"
+#include "frame/cpu.h"
+#include "frame/lanes.h"
 #include "frame/numeric.h"
 #include "frame/rotation.h"
 #include "kwsig.h"
@@ -36,6 +38,9 @@ constexpr int kSegments = 4;
 // nothing from it: measured)
 template <typename T>
 constexpr std::size_t kSegmentsFrom = sizeof(T) == sizeof(float) ? 512 : 256;
+
+#define KWSIG_LANES_KERNELS "fft/split_lanes.h"
+#include "frame/lanes_twice.h"
 
 // The pass's recurrence: a step of (sign pi) / (n/2); its first twiddle,
 // that of bin 1, is (1 + q, l).
@@ -63,18 +68,34 @@ void split_merge(T *x, std::size_t n, double sign, const Twiddle *noted = nullpt
     };
     const Rotation step = split_rotation(n, sign);
     if (noted) {
-        Rotation w[kSegments];
-        for (int j = 0; j < kSegments; ++j) {
-            w[j] = step;
-            w[j].start_at(noted[j].c, noted[j].s);
+        // Side by side in lanes while every segment has bins left (the last
+        // has the fewest), then the rest of each segment on its own.
+        const std::size_t bins = n / 4 - 1, before_last = (kSegments - 1) * seg;
+        const std::size_t len = bins > before_last ? bins - before_last : 0;
+        Twiddle at[kSegments];
+        for (int j = 0; j < kSegments; ++j) at[j] = noted[j];
+        switch (kernel_isa()) {
+#if defined(KWSIG_X86_KERNELS)
+        case Isa::avx2:
+            lanes_avx2::split_segments<LanesAvx2>(x, n, sign, seg, len, step.step_cm1,
+                                                  step.step_sin, at);
+            break;
+        case Isa::sse2:
+            lanes::split_segments<LanesSse2>(x, n, sign, seg, len, step.step_cm1, step.step_sin,
+                                             at);
+            break;
+#endif
+        default:
+            lanes::split_segments<Lanes1>(x, n, sign, seg, len, step.step_cm1, step.step_sin, at);
         }
-        for (std::size_t i = 0; i < seg; ++i)
-            for (int j = 0; j < kSegments; ++j) {
-                const std::size_t k = 1 + j * seg + i;
-                if (k >= n / 4) continue;
-                bin(k, w[j].c, w[j].s);
-                w[j].advance();
+        for (int j = 0; j < kSegments; ++j) {
+            Rotation w = step;
+            w.start_at(at[j].c, at[j].s);
+            for (std::size_t k = 1 + j * seg + len; k < 1 + (j + 1) * seg && k < n / 4; ++k) {
+                bin(k, w.c, w.s);
+                w.advance();
             }
+        }
     } else {
         Rotation w = step;
         w.start_at(1.0 + w.step_cm1, w.step_sin);

@@ -68,6 +68,17 @@ struct Lanes1 {
     static void load_columns(const T *p, const int *at, Lanes1 *cols) {
         cols[0] = load(p + at[0]);
     }
+    // Lane l: lo = at[l][0], hi = at[l][1], and back (rounded to T).
+    template <typename T>
+    static void gather_pairs(T *const *at, Lanes1 &lo, Lanes1 &hi) {
+        lo = {wide(at[0][0])};
+        hi = {wide(at[0][1])};
+    }
+    template <typename T>
+    static void scatter_pairs(T *const *at, Lanes1 lo, Lanes1 hi) {
+        at[0][0] = T(lo.v);
+        at[0][1] = T(hi.v);
+    }
 
     friend Lanes1 operator+(Lanes1 a, Lanes1 b) { return {a.v + b.v}; }
     friend Lanes1 operator-(Lanes1 a, Lanes1 b) { return {a.v - b.v}; }
@@ -130,6 +141,22 @@ struct LanesSse2 {
         cols[0] = {_mm_unpacklo_pd(r0, r1)};
         cols[1] = {_mm_unpackhi_pd(r0, r1)};
     }
+    template <typename T>
+    static void gather_pairs(T *const *at, LanesSse2 &lo, LanesSse2 &hi) {
+        const __m128d r0 = load(at[0]).v, r1 = load(at[1]).v;
+        lo = {_mm_unpacklo_pd(r0, r1)};
+        hi = {_mm_unpackhi_pd(r0, r1)};
+    }
+    static void scatter_pairs(double *const *at, LanesSse2 lo, LanesSse2 hi) {
+        _mm_storeu_pd(at[0], _mm_unpacklo_pd(lo.v, hi.v));
+        _mm_storeu_pd(at[1], _mm_unpackhi_pd(lo.v, hi.v));
+    }
+    static void scatter_pairs(float *const *at, LanesSse2 lo, LanesSse2 hi) {
+        // (lo0 lo1 . .), (hi0 hi1 . .) -> (lo0 hi0 lo1 hi1)
+        const __m128 v = _mm_unpacklo_ps(_mm_cvtpd_ps(lo.v), _mm_cvtpd_ps(hi.v));
+        _mm_storel_pi(reinterpret_cast<__m64 *>(at[0]), v);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[1]), v);
+    }
 
     friend LanesSse2 operator+(LanesSse2 a, LanesSse2 b) { return {_mm_add_pd(a.v, b.v)}; }
     friend LanesSse2 operator-(LanesSse2 a, LanesSse2 b) { return {_mm_sub_pd(a.v, b.v)}; }
@@ -163,6 +190,30 @@ struct LanesAvx2 {
         const __m128 a = two_pairs(p + at[0], p + at[1]), b = two_pairs(p + at[2], p + at[3]);
         lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
         hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
+    }
+    static void gather_pairs(double *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
+        // (a0 a1 c0 c1), (b0 b1 d0 d1) -> (a0 b0 c0 d0), (a1 b1 c1 d1)
+        const __m256d ac = _mm256_loadu2_m128d(at[2], at[0]), bd = _mm256_loadu2_m128d(at[3], at[1]);
+        lo = {_mm256_unpacklo_pd(ac, bd)};
+        hi = {_mm256_unpackhi_pd(ac, bd)};
+    }
+    static void gather_pairs(float *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
+        const __m128 a = two_pairs(at[0], at[1]), b = two_pairs(at[2], at[3]);
+        lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
+        hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
+    }
+    static void scatter_pairs(double *const *at, LanesAvx2 lo, LanesAvx2 hi) {
+        const __m256d ac = _mm256_unpacklo_pd(lo.v, hi.v), bd = _mm256_unpackhi_pd(lo.v, hi.v);
+        _mm256_storeu2_m128d(at[2], at[0], ac);
+        _mm256_storeu2_m128d(at[3], at[1], bd);
+    }
+    static void scatter_pairs(float *const *at, LanesAvx2 lo, LanesAvx2 hi) {
+        const __m128 l = _mm256_cvtpd_ps(lo.v), h = _mm256_cvtpd_ps(hi.v);
+        const __m128 ab = _mm_unpacklo_ps(l, h), cd = _mm_unpackhi_ps(l, h);
+        _mm_storel_pi(reinterpret_cast<__m64 *>(at[0]), ab);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[1]), ab);
+        _mm_storel_pi(reinterpret_cast<__m64 *>(at[2]), cd);
+        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[3]), cd);
     }
     template <typename T>
     static void load_columns(const T *p, const int *at, LanesAvx2 *cols) {

@@ -6,8 +6,9 @@
 //   #define KWSIG_LANES_KERNELS "fir/fir_lanes.h"
 //   #include "frame/lanes_twice.h"
 //
-// The kernel header has no include guard and includes nothing itself; what
-// it uses must be declared before. (No include guard here either.)
+// The kernel header has no include guard and includes nothing itself but
+// fragments written the same way (no guard, nothing included); what it uses
+// must be declared before. (No include guard here either.)
 #if !defined(KWSIG_LANES_KERNELS)
 #error "KWSIG_LANES_KERNELS names the kernel header to compile"
 #endif
