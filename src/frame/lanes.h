@@ -54,6 +54,7 @@ struct Lanes1 {
     static Lanes1 rounded(Lanes1 a, float) { return {wide(float(a.v))}; }
     static Lanes1 rounded(Lanes1 a, double) { return a; }
     Lanes1 ceil() const { return {std::ceil(v)}; }
+    Lanes1 sqrt() const { return {std::sqrt(v)}; }  // correctly rounded, as every sqrt
     // Lane by lane: yes where this lane is above `bound`, else no.
     Lanes1 above(double bound, Lanes1 yes, Lanes1 no) const { return v > bound ? yes : no; }
     // Lanes holding integers in int range, as ints.
@@ -121,6 +122,7 @@ struct LanesSse2 {
         _mm_store_pd(a, v);
         return {_mm_set_pd(std::ceil(a[1]), std::ceil(a[0]))};
     }
+    LanesSse2 sqrt() const { return {_mm_sqrt_pd(v)}; }
     LanesSse2 above(double bound, LanesSse2 yes, LanesSse2 no) const {
         const __m128d m = _mm_cmpgt_pd(v, _mm_set1_pd(bound));
         return {_mm_or_pd(_mm_and_pd(m, yes.v), _mm_andnot_pd(m, no.v))};
@@ -179,6 +181,7 @@ struct LanesAvx2 {
     }
     static LanesAvx2 rounded(LanesAvx2 a, double) { return a; }
     LanesAvx2 ceil() const { return {_mm256_round_pd(v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
+    LanesAvx2 sqrt() const { return {_mm256_sqrt_pd(v)}; }
     LanesAvx2 above(double bound, LanesAvx2 yes, LanesAvx2 no) const {
         const __m256d m = _mm256_cmp_pd(v, _mm256_set1_pd(bound), _CMP_GT_OQ);
         return {_mm256_blendv_pd(no.v, yes.v, m)};
@@ -191,13 +194,13 @@ struct LanesAvx2 {
         lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
         hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};
     }
-    static void gather_pairs(double *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
+    static void gather_pairs(const double *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
         // (a0 a1 c0 c1), (b0 b1 d0 d1) -> (a0 b0 c0 d0), (a1 b1 c1 d1)
         const __m256d ac = _mm256_loadu2_m128d(at[2], at[0]), bd = _mm256_loadu2_m128d(at[3], at[1]);
         lo = {_mm256_unpacklo_pd(ac, bd)};
         hi = {_mm256_unpackhi_pd(ac, bd)};
     }
-    static void gather_pairs(float *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
+    static void gather_pairs(const float *const *at, LanesAvx2 &lo, LanesAvx2 &hi) {
         const __m128 a = two_pairs(at[0], at[1]), b = two_pairs(at[2], at[3]);
         lo = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)))};
         hi = {_mm256_cvtps_pd(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)))};

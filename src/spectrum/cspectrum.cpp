@@ -14,6 +14,7 @@
 #include "frame/numeric.h"
 #include "frame/scratch.h"
 #include "kwsig.h"
+#include "spectrum/bins.h"
 #include "spectrum/spectrum_mode.h"
 
 namespace kwsig {
@@ -27,18 +28,14 @@ void complex_spectrum(const T *input, T *output, const T *window, int count, int
     Scratch<T> scratch(2 * n);
     if (!scratch) return;
     T *s = scratch.get();
-    for (std::size_t p = 0; p < n; ++p) {
-        const double w = wide(window[p]);
-        s[2 * p] = T(wide(input[2 * p]) * w);
-        s[2 * p + 1] = T(wide(input[2 * p + 1]) * w);
-    }
+    bins_pass(BinsPass::window_complex, input, window, s, n);
     complex_fft(s, unsigned(n), 1);
 
     // Bin k goes to (k + N/2) mod N: the non-negative frequencies fill the
     // upper half, the negative ones the lower half.
     const std::size_t half = n >> 1;
-    for (std::size_t k = 0; k < n - half; ++k) output[half + k] = bin_power(s + 2 * k);
-    for (std::size_t k = n - half; k < n; ++k) output[k - (n - half)] = bin_power(s + 2 * k);
+    bins_pass(BinsPass::powers, s, nullptr, output + half, n - half);
+    bins_pass(BinsPass::powers, s + 2 * (n - half), nullptr, output, half);
     scratch.release();
     apply_mode(output, n, mode);
 }

@@ -13,6 +13,7 @@
 #include "frame/numeric.h"
 #include "frame/scratch.h"
 #include "kwsig.h"
+#include "spectrum/bins.h"
 #include "spectrum/spectrum_mode.h"
 
 namespace kwsig {
@@ -26,12 +27,12 @@ void real_spectrum(const T *input, T *output, const T *window, int count, int mo
     Scratch<T> scratch(n + 1);
     if (!scratch) return;
     T *s = scratch.get();
-    for (std::size_t i = 0; i < n; ++i) s[i] = T(wide(input[i]) * wide(window[i]));
+    bins_pass(BinsPass::window_real, input, window, s, n);
     s[n] = T(0);  // spare element, outside the transform
     real_fft(s, unsigned(n), 1);
 
     output[0] = T(wide(s[0]) * wide(s[0]));
-    for (std::size_t k = 1; 2 * k + 1 < n; ++k) output[k] = bin_power(s + 2 * k);
+    bins_pass(BinsPass::powers, s + 2, nullptr, output + 1, n / 2 - 1);
     output[n / 2] = T(wide(s[1]) * wide(s[1]));
     scratch.release();
     apply_mode(output, n / 2 + 1, mode);

@@ -1,6 +1,6 @@
-// Shared by the real and the complex spectrum: the power of a bin, and the
-// output mode, under which powers become magnitudes (0), decibels (2) or stay
-// (any other low-16-bit value).
+// Shared by the real and the complex spectrum: the output mode, under which
+// powers become magnitudes (0), decibels (2) or stay (any other low-16-bit
+// value).
 #pragma once
 
 #include <cmath>
@@ -8,16 +8,9 @@
 
 #include "frame/numeric.h"
 #include "math/crmath.h"
+#include "spectrum/bins.h"
 
 namespace kwsig {
-
-// Power of the complex value (re, im) at point[0], point[1]: formed in double,
-// rounded once to T.
-template <typename T>
-inline T bin_power(const T *point) {
-    const double re = wide(point[0]), im = wide(point[1]);
-    return T(re * re + im * im);
-}
 
 // 10 / ln 10 with the logarithm taken at run time (the volatile keeps the
 // compiler from folding it), rounded to the sample type: the float factor
@@ -35,7 +28,7 @@ template <typename T>
 void apply_mode(T *values, std::size_t count, int mode_slot) {
     const int mode = selector16(mode_slot);
     if (mode == 0) {
-        for (std::size_t i = 0; i < count; ++i) values[i] = T(std::sqrt(wide(values[i])));
+        bins_pass(BinsPass::magnitudes, values, nullptr, values, count);
     } else if (mode == 2) {
         const double f = wide(decibel_factor<T>());
         for (std::size_t i = 0; i < count; ++i) {
