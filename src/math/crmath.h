@@ -20,5 +20,11 @@ double sin(double x);
 double cos(double x);
 double log(double x);
 
+// log of x[0..3] into y[0..3], four side by side, for x86 with AVX2 (call
+// only when kernel_isa() says so). Returns the lanes left to log(): bit k is
+// set where x[k] is not a positive normal finite double or the fast
+// evaluation could not decide the rounding (y[k] is then unspecified).
+int log4(const double *x, double *y);
+
 }  // namespace math
 }  // namespace kwsig

@@ -42,6 +42,8 @@
 // x != 1, so that is below 2^-190 relative. Should the rounding test still
 // fail, the evaluation repeats on 512 bits.
 #include "math/crmath.h"
+
+#include "frame/lanes.h"
 #include "math/internal.h"
 
 namespace kwsig {
@@ -464,6 +466,75 @@ double log_accurate(double x) {
     if (!accurate<8>(x, &y)) accurate<16>(x, &y);
     return y;
 }
+
+#if defined(KWSIG_X86_KERNELS)
+KWSIG_BEGIN_AVX2
+
+namespace {
+inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
+inline __m256d add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
+inline __m256d sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
+inline __m256d cst(double a) { return _mm256_set1_pd(a); }
+}  // namespace
+
+// fast_dd and round_dd on four arguments side by side, every operation as
+// there, lane by lane.
+int log4(const double *x, double *y) {
+    const __m256i u = _mm256_castpd_si256(_mm256_loadu_pd(x));
+    // Positive normal finite: 2^-1022 <= x < inf, as signed integers.
+    const __m256i normal =
+        _mm256_and_si256(_mm256_cmpgt_epi64(u, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                         _mm256_cmpgt_epi64(_mm256_set1_epi64x(0x7FF0000000000000ll), u));
+    const __m256i i = _mm256_and_si256(_mm256_srli_epi64(u, 44), _mm256_set1_epi64x(0xFF));
+    const __m256i half = _mm256_srli_epi64(i, 7);
+    const __m256i frac = _mm256_and_si256(u, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll));
+    const __m256i mb = _mm256_sub_epi64(
+        _mm256_or_si256(frac, _mm256_set1_epi64x(0x3FF0000000000000ll)), _mm256_slli_epi64(half, 52));
+    // e = biased exponent + half - 1023, exactly: 2^52 + k - 2^52 - 1023.
+    const __m256i k = _mm256_add_epi64(_mm256_srli_epi64(u, 52), half);
+    const __m256d two52 = _mm256_set1_pd(0x1p52);
+    const __m256d ed = _mm256_sub_pd(
+        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(k, _mm256_castpd_si256(two52))), two52),
+        _mm256_set1_pd(1023.0));
+    const __m256d m = _mm256_castsi256_pd(mb);
+    const __m256d mh = _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_set1_epi64x(0x1FF), mb));
+    const __m256d ml = _mm256_sub_pd(m, mh);
+    const __m256i at = _mm256_add_epi64(i, _mm256_slli_epi64(i, 1));  // 3 i: entries of 3 doubles
+    const __m256d c = _mm256_i64gather_pd(&kTable[0].c, at, 8);
+    const __m256d neg_log_hi = _mm256_i64gather_pd(&kTable[0].neg_log_hi, at, 8);
+    const __m256d neg_log_lo = _mm256_i64gather_pd(&kTable[0].neg_log_lo, at, 8);
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d r = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(mh, c), one), _mm256_mul_pd(ml, c));
+
+    const __m256d st = mul(cst(134217729.0), r);  // split(r)
+    const __m256d rh = sub(st, sub(st, r)), rl = sub(r, rh);
+    const __m256d a = mul(cst(-0.5), mul(rh, rh));
+    const __m256d b = mul(cst(-0.5), mul(rl, add(r, rh)));
+    const __m256d r2 = mul(r, r), r3 = mul(r2, r), r4 = mul(r2, r2);
+    const __m256d p34 = add(cst(0x1.5555555555555p-2), mul(r, cst(-0x1p-2)));
+    const __m256d p56 = add(cst(0x1.999999999999ap-3), mul(r, cst(-0x1.5555555555555p-3)));
+    const __m256d p78 = add(cst(0x1.2492492492492p-3), mul(r, cst(-0x1p-3)));
+    const __m256d p910 = add(cst(0x1.c71c71c71c71cp-4), mul(r, cst(-0x1.999999999999ap-4)));
+    const __m256d poly = mul(r3, add(add(p34, mul(r2, p56)), mul(r4, add(p78, mul(r2, p910)))));
+    // fast_two_sum(a, b): s = a + b, t = b - (s - a)
+    const __m256d e1 = mul(ed, cst(kLn2Hi));
+    const __m256d s1 = add(e1, neg_log_hi), t1 = sub(neg_log_hi, sub(s1, e1));
+    const __m256d s2 = add(s1, r), t2 = sub(r, sub(s2, s1));
+    const __m256d s3 = add(s2, a), t3 = sub(a, sub(s3, s2));
+    const __m256d lo =
+        add(poly, add(add(add(t1, t2), t3), add(b, add(mul(ed, cst(kLn2Lo)), neg_log_lo))));
+    const __m256d vh = add(s3, lo), vl = sub(lo, sub(vh, s3));
+    const __m256d abs_mask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
+    const __m256d err = add(mul(cst(0x1.8p-52), _mm256_and_pd(r3, abs_mask)),
+                            mul(cst(0x1p-90), _mm256_and_pd(vh, abs_mask)));
+    const __m256d up = add(vh, add(vl, err)), down = add(vh, sub(vl, err));
+    _mm256_storeu_pd(y, up);
+    const __m256d decided = _mm256_and_pd(_mm256_cmp_pd(up, down, _CMP_EQ_OQ), _mm256_castsi256_pd(normal));
+    return ~_mm256_movemask_pd(decided) & 0xF;
+}
+
+KWSIG_END_AVX2
+#endif
 
 double log(double x) {
     // Positive normal numbers below +inf go straight to the fast path.

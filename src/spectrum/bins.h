@@ -5,15 +5,19 @@
 //   window_complex  out[2i + j] = a[2i + j] b[i], j = 0, 1
 //   powers          out[i] = a[2i]^2 + a[2i+1]^2             (a spectrum)
 //   magnitudes      out[i] = sqrt(a[i])                      (b unused; out may be a)
+//   decibels        out[i] = ln(a[i]) k, or -500 where a[i] is zero or NaN
+//                   (the logarithm correctly rounded, math::log; b unused)
 #pragma once
 
 #include <cstddef>
 
 namespace kwsig {
 
-enum class BinsPass { window_real, window_complex, powers, magnitudes };
+enum class BinsPass { window_real, window_complex, powers, magnitudes, decibels };
 
-void bins_pass(BinsPass pass, const float *a, const float *b, float *out, std::size_t count);
-void bins_pass(BinsPass pass, const double *a, const double *b, double *out, std::size_t count);
+void bins_pass(BinsPass pass, const float *a, const float *b, float *out, std::size_t count,
+               double k = 0.0);
+void bins_pass(BinsPass pass, const double *a, const double *b, double *out, std::size_t count,
+               double k = 0.0);
 
 }  // namespace kwsig

@@ -30,11 +30,7 @@ void apply_mode(T *values, std::size_t count, int mode_slot) {
     if (mode == 0) {
         bins_pass(BinsPass::magnitudes, values, nullptr, values, count);
     } else if (mode == 2) {
-        const double f = wide(decibel_factor<T>());
-        for (std::size_t i = 0; i < count; ++i) {
-            const double v = wide(values[i]);
-            values[i] = (v == 0.0 || std::isnan(v)) ? T(-500.0) : T(math::log(v) * f);
-        }
+        bins_pass(BinsPass::decibels, values, nullptr, values, count, wide(decibel_factor<T>()));
     }
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/cpu.h"
+#include "math/crmath.h"
 #include "mpfr_reference.h"
 
 namespace {
@@ -239,3 +241,32 @@ TEST(CrMathSpecial, ValuesAsCSpecifiesAndNoErrno) {
 }
 
 }  // namespace
+
+// log4, the four-lane logarithm of the AVX2 paths: every lane it decides is
+// log's result, bit for bit, and it leaves to log() every argument that is
+// not a positive normal finite double.
+TEST(CrMathLog, FourLanesGiveLogsBits) {
+    if (kwsig::cpu_isa() < kwsig::Isa::avx2) GTEST_SKIP() << "no AVX2";
+    auto args = library_arguments(kLog, 100000, 61);
+    const auto more = whole_range(kLog, 100000, 67);
+    args.insert(args.end(), more.begin(), more.end());
+    for (int e = -1074; e <= 1023; ++e)
+        for (double x : {std::ldexp(1.0, e), std::nextafter(std::ldexp(1.0, e), 0.0)}) args.push_back(x);
+    for (int i = 1; i <= 4000; ++i) args.push_back(1.0 + i * DBL_EPSILON), args.push_back(1.0 - i * DBL_EPSILON / 2);
+    const double specials[] = {0.0, -0.0, 1.0, -1.0, INFINITY, -INFINITY, NAN, DBL_MIN, DBL_TRUE_MIN, DBL_MAX};
+    args.insert(args.end(), std::begin(specials), std::end(specials));
+    while (args.size() % 4) args.push_back(2.0);
+    int decided = 0;
+    for (std::size_t i = 0; i < args.size(); i += 4) {
+        double y[4];
+        const int left = kwsig::math::log4(&args[i], y);
+        for (int k = 0; k < 4; ++k) {
+            const double x = args[i + std::size_t(k)];
+            if ((left >> k) & 1) continue;
+            ++decided;
+            ASSERT_TRUE(x > 0 && x >= DBL_MIN && x <= DBL_MAX) << std::hexfloat << x << " not left to log()";
+            ASSERT_TRUE(mathref::same_bits(y[k], kwsig::math::log(x))) << std::hexfloat << x;
+        }
+    }
+    EXPECT_GT(decided, int(args.size() * 9 / 10));
+}
