@@ -91,8 +91,14 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
         p.two_stages = (last - s + 1) % 2 == 0;
         p.h = Index(1) << (s - 1);
         const Index groups = span / (p.two_stages ? 4 * p.h : 2 * p.h);
-        p.mode = p.h > kTableMax ? PassMode::segments
-                 : p.h >= width   ? PassMode::table
+        // In double, a lone group of h = kTableMax (the last pass of 256
+        // points) takes its twiddles from recurrences run ahead in the
+        // earlier passes' loops rather than tabulate the longest chain first;
+        // narrower lone groups have too few earlier butterflies to hide that,
+        // and float's segments cost more than the table saves (measured).
+        const bool lone = groups == 1 && p.h == kTableMax && sample_bytes == 8;
+        p.mode = p.h > kTableMax || lone ? PassMode::segments
+                 : p.h >= width         ? PassMode::table
                  : groups >= width ? PassMode::groups
                                    : PassMode::plain;
         const int lanes = p.mode == PassMode::segments ? width : 1;
