@@ -14,8 +14,9 @@
 //   x[b]   = (h1r - wr h2r) + wi h2i     x[b+1] = (-h1i + wr h2i) + wi h2r
 // Each twiddle comes from the previous one by the recurrence. From
 // kSegmentsFrom<T> values the forward pass runs in kSegments segments side by
-// side, each from its first twiddle as noted by running the recurrence ahead
-// while the complex transform runs: the same steps, so the same bits.
+// side (in AVX2 or SSE2 lanes, split_lanes.h), each from its first twiddle as
+// noted by running the recurrence ahead while the complex transform runs: the
+// same steps, so the same bits.
 #include <cstddef>
 
 #include "fft/transforms.h"

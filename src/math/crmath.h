@@ -23,7 +23,8 @@ double log(double x);
 // log of x[0..3] into y[0..3], four side by side, for x86 with AVX2 (call
 // only when kernel_isa() says so). Returns the lanes left to log(): bit k is
 // set where x[k] is not a positive normal finite double or the fast
-// evaluation could not decide the rounding (y[k] is then unspecified).
+// evaluation could not decide the rounding (y[k] is then unspecified); a
+// build without the AVX2 kernels leaves every lane.
 int log4(const double *x, double *y);
 
 }  // namespace math
