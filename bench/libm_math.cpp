@@ -12,6 +12,7 @@ double sin(double x) { return std::sin(x); }
 double cos(double x) { return std::cos(x); }
 double log(double x) { return std::log(x); }
 int log4(const double *, double *) { return 0xF; }  // every lane to log()
+int sin4(const double *, double *) { return 0xF; }  // every lane to sin()
 
 }  // namespace math
 }  // namespace kwsig

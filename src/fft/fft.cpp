@@ -2,7 +2,8 @@
 //
 // Arithmetic, exactly:
 //   theta = -direction * (6.28318530717959 / G)      per stage of group size G
-//   twiddle (wr, wi) = Rotation::by(theta) from (1, 0) (frame/rotation.h):
+//   twiddle (wr, wi) = Rotation::by(theta) from (1, 0) (frame/rotation.h,
+//   the stages' sines taken together, Rotation::by_each):
 //     h = sin(theta/2), q = (-2 h) h, l = sin(theta);
 //     wr' = wr + (wr q - wi l),  wi' = wi + (wi q + wr l)
 //   butterfly: tr = wr*Re[b] - wi*Im[b], ti = wr*Im[b] + wi*Re[b], each rounded
@@ -80,11 +81,20 @@ struct Transform {
     Prerun jobs[64];
 };
 
+// rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
+// theta = -direction (2 pi / G), the sines four at a time.
+void stage_rotations(int stages, int direction, Rotation *rotation) {
+    double theta[33];
+    for (int s = 1; s <= stages; ++s)
+        theta[s] = -double(direction) * (kTwoPi15 / double(Index(1) << s));
+    Rotation::by_each(theta + 1, stages, rotation + 1);
+}
+
 // Plans the passes for stages first .. last (stage s has groups of 2^s) over
 // spans of `span` points with vectors of `width` values: a single stage
 // first if their number is odd, then pairs.
 void plan_stages(Transform &t, int first, int last, Index span, int width, Index sample_bytes,
-                 int direction) {
+                 const Rotation *rotation) {
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
         p = PassPlan{};  // a single stage leaves stage B's states at (0, 0)
@@ -110,9 +120,7 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
         p.len = p.h - (lanes - 1) * p.spacing;
         p.need = 0;
         for (int stage = 0; stage < (p.two_stages ? 2 : 1); ++stage, ++s) {
-            const double group = double(Index(1) << s);
-            const double theta = -double(direction) * (kTwoPi15 / group);
-            const Rotation r = Rotation::by(theta);
+            const Rotation &r = rotation[s];
             (stage == 0 ? p.qa : p.qb) = r.step_cm1;
             (stage == 0 ? p.la : p.lb) = r.step_sin;
             if (p.mode == PassMode::table) continue;  // tabulated from (1, 0)
@@ -139,9 +147,11 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
         t.block = n;
         inner = stages;
     }
-    plan_stages(t, 1, inner, t.block, width, Index(sample_bytes), direction);
+    Rotation rotation[33];
+    stage_rotations(stages, direction, rotation);
+    plan_stages(t, 1, inner, t.block, width, Index(sample_bytes), rotation);
     t.inner = t.npasses;
-    plan_stages(t, inner + 1, stages, n, width, Index(sample_bytes), direction);
+    plan_stages(t, inner + 1, stages, n, width, Index(sample_bytes), rotation);
 }
 
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"
@@ -152,10 +162,11 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 // would cost more than they save.
 template <typename T>
 void small_fft(T *x, Index n, int stages, int direction) {
+    Rotation rotation[33];
+    stage_rotations(stages, direction, rotation);
     bit_reverse(x, stages);
-    for (Index h = 1; h < n; h *= 2) {
-        const double theta = -double(direction) * (kTwoPi15 / double(2 * h));
-        Rotation w = Rotation::by(theta);
+    for (Index h = 1, s = 1; h < n; h *= 2, ++s) {
+        Rotation w = rotation[s];
         for (Index t = 0; t < h; ++t, w.advance())
             for (Index g = 0; g < n; g += 2 * h) {
                 T *a = x + 2 * (g + t), *b = a + 2 * h;

@@ -26,6 +26,9 @@ double log(double x);
 // evaluation could not decide the rounding (y[k] is then unspecified); a
 // build without the AVX2 kernels leaves every lane.
 int log4(const double *x, double *y);
+// sin of x[0..3] into y[0..3] in the same way; lanes outside
+// 2^-26 <= |x| < 2^10, and near a multiple of pi/2, are left to sin().
+int sin4(const double *x, double *y);
 
 }  // namespace math
 }  // namespace kwsig

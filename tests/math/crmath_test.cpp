@@ -270,3 +270,36 @@ TEST(CrMathLog, FourLanesGiveLogsBits) {
     }
     EXPECT_GT(decided, int(args.size() * 9 / 10));
 }
+
+// sin4 likewise: every lane it decides is sin's result, bit for bit, and it
+// leaves the arguments outside 2^-26 <= |x| < 2^10 to sin().
+TEST(CrMathTrig, FourLanesGiveSinsBits) {
+    if (kwsig::cpu_isa() < kwsig::Isa::avx2) GTEST_SKIP() << "no AVX2";
+    auto args = library_arguments(kSin, 100000, 71);
+    const auto more = whole_range(kSin, 100000, 73);
+    args.insert(args.end(), more.begin(), more.end());
+    for (int s = 1; s <= 32; ++s)  // the FFT's stage angles and their halves, both signs
+        for (double a : {6.28318530717959 / std::ldexp(1.0, s), 3.14159265358979 / std::ldexp(1.0, s)})
+            args.push_back(a), args.push_back(-a);
+    for (int k = 1; k <= 2000; ++k) {  // the doubles nearest to k pi/2 and their neighbours
+        const double x = k * 1.5707963267948966;
+        args.push_back(x), args.push_back(std::nextafter(x, 0.0)), args.push_back(std::nextafter(x, 2e4));
+    }
+    const double specials[] = {0.0, -0.0, 0x1p-26, -0x1p-27, 0x1p10, -0x1.fffffffffffffp9, INFINITY, NAN};
+    args.insert(args.end(), std::begin(specials), std::end(specials));
+    while (args.size() % 4) args.push_back(1.0);
+    int decided = 0, in_range = 0;
+    for (double x : args) in_range += std::fabs(x) >= 0x1p-26 && std::fabs(x) < 0x1p10;
+    for (std::size_t i = 0; i < args.size(); i += 4) {
+        double y[4];
+        const int left = kwsig::math::sin4(&args[i], y);
+        for (int k = 0; k < 4; ++k) {
+            const double x = args[i + std::size_t(k)];
+            if ((left >> k) & 1) continue;
+            ++decided;
+            ASSERT_TRUE(std::fabs(x) >= 0x1p-26 && std::fabs(x) < 0x1p10) << std::hexfloat << x;
+            ASSERT_TRUE(mathref::same_bits(y[k], kwsig::math::sin(x))) << std::hexfloat << x;
+        }
+    }
+    EXPECT_GT(decided, in_range * 95 / 100);
+}
