@@ -6,18 +6,20 @@
 namespace kwsig {
 
 void Rotation::by_each(const double *angle, int count, Rotation *out) {
-    double x[2 * kBatch], y[2 * kBatch];  // sin(angle / 2), sin(angle) of each
-    const int n = 2 * count;
-    for (int i = 0; i < count; ++i) x[2 * i] = 0.5 * angle[i], x[2 * i + 1] = angle[i];
     const bool four = kernel_isa() == Isa::avx2;
-    for (int i = 0; i < n; i += 4) {
-        const int left = four && i + 4 <= n ? math::sin4(x + i, y + i) : 0xF;
-        for (int k = 0; k < 4 && i + k < n; ++k)
-            if ((left >> k) & 1) y[i + k] = math::sin(x[i + k]);
-    }
-    for (int i = 0; i < count; ++i) {
-        const double h = y[2 * i];
-        out[i] = {(-2.0 * h) * h, y[2 * i + 1]};
+    for (int i0 = 0; i0 < count; i0 += 4) {  // four angles: eight sines
+        const int m = count - i0 < 4 ? count - i0 : 4;
+        double x[8], y[8];  // sin(angle / 2), sin(angle) of each
+        for (int i = 0; i < m; ++i) x[2 * i] = 0.5 * angle[i0 + i], x[2 * i + 1] = angle[i0 + i];
+        for (int k0 = 0; k0 < 2 * m; k0 += 4) {
+            const int left = four && k0 + 4 <= 2 * m ? math::sin4(x + k0, y + k0) : 0xF;
+            for (int k = k0; k < k0 + 4 && k < 2 * m; ++k)
+                if ((left >> (k - k0)) & 1) y[k] = math::sin(x[k]);
+        }
+        for (int i = 0; i < m; ++i) {
+            const double h = y[2 * i];
+            out[i0 + i] = {(-2.0 * h) * h, y[2 * i + 1]};
+        }
     }
 }
 

@@ -46,9 +46,8 @@ struct Rotation {
     static Rotation by(double angle) {
         return {cos_minus_one(0.5 * angle), math::sin(angle)};
     }
-    // by(angle[i]) into out[i] for i < count (at most kBatch): the same
-    // values, the sines four at a time where AVX2 runs (math::sin4).
-    static constexpr int kBatch = 64;
+    // by(angle[i]) into out[i] for i < count: the same values, the sines
+    // four at a time where AVX2 runs (math::sin4).
     static void by_each(const double *angle, int count, Rotation *out);
     // A step of twice `half`, from the half angle: h = sin(half) and
     // l = sin(2 half). Starts at (1, 0). (FIR response.)
