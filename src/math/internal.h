@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "frame/lanes.h"
+
 namespace kwsig {
 namespace math {
 
@@ -285,6 +287,42 @@ bool sin_cos_fast_dd(double x, bool cosine, DD *v, double *err);
 bool log_fast_dd(double x, DD *v, double *err);
 double sin_cos_accurate(double x, bool cosine);
 double log_accurate(double x);
+
+#if defined(KWSIG_X86_KERNELS)
+KWSIG_BEGIN_AVX2
+
+// The double and double-double steps above on four doubles side by side
+// (AVX2), for the four-lane evaluations (log4, sin4): each lane takes exactly
+// the operations of the scalar step.
+namespace four {
+inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
+inline __m256d add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
+inline __m256d sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
+inline __m256d cst(double a) { return _mm256_set1_pd(a); }
+inline __m256d abs(__m256d a) {
+    return _mm256_and_pd(a, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+}
+// two_sum and fast_two_sum: a + b = s + t
+inline void two_sum(__m256d a, __m256d b, __m256d &s, __m256d &t) {
+    s = add(a, b);
+    const __m256d bb = sub(s, a);
+    t = add(sub(a, sub(s, bb)), sub(b, bb));
+}
+inline void fast_two_sum(__m256d a, __m256d b, __m256d &s, __m256d &t) {
+    s = add(a, b);
+    t = sub(b, sub(s, a));
+}
+// round_dd's test: the lanes where hi + (lo + err) and hi + (lo - err) agree
+// (their value stored at y), as a mask.
+inline __m256d rounded(__m256d hi, __m256d lo, __m256d err, double *y) {
+    const __m256d up = add(hi, add(lo, err)), down = add(hi, sub(lo, err));
+    _mm256_storeu_pd(y, up);
+    return _mm256_cmp_pd(up, down, _CMP_EQ_OQ);
+}
+}  // namespace four
+
+KWSIG_END_AVX2
+#endif
 
 }  // namespace math
 }  // namespace kwsig

@@ -42,8 +42,6 @@
 // x != 1, so that is below 2^-190 relative. Should the rounding test still
 // fail, the evaluation repeats on 512 bits.
 #include "math/crmath.h"
-
-#include "frame/lanes.h"
 #include "math/internal.h"
 
 namespace kwsig {
@@ -470,16 +468,10 @@ double log_accurate(double x) {
 #if defined(KWSIG_X86_KERNELS)
 KWSIG_BEGIN_AVX2
 
-namespace {
-inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
-inline __m256d add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
-inline __m256d sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
-inline __m256d cst(double a) { return _mm256_set1_pd(a); }
-}  // namespace
-
 // fast_dd and round_dd on four arguments side by side, every operation as
 // there, lane by lane.
 int log4(const double *x, double *y) {
+    using namespace four;
     const __m256i u = _mm256_castpd_si256(_mm256_loadu_pd(x));
     // Positive normal finite: 2^-1022 <= x < inf, as signed integers.
     const __m256i normal =
@@ -503,8 +495,7 @@ int log4(const double *x, double *y) {
     const __m256d c = _mm256_i64gather_pd(&kTable[0].c, at, 8);
     const __m256d neg_log_hi = _mm256_i64gather_pd(&kTable[0].neg_log_hi, at, 8);
     const __m256d neg_log_lo = _mm256_i64gather_pd(&kTable[0].neg_log_lo, at, 8);
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d r = _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(mh, c), one), _mm256_mul_pd(ml, c));
+    const __m256d r = add(sub(mul(mh, c), cst(1.0)), mul(ml, c));
 
     const __m256d st = mul(cst(134217729.0), r);  // split(r)
     const __m256d rh = sub(st, sub(st, r)), rl = sub(r, rh);
@@ -516,20 +507,15 @@ int log4(const double *x, double *y) {
     const __m256d p78 = add(cst(0x1.2492492492492p-3), mul(r, cst(-0x1p-3)));
     const __m256d p910 = add(cst(0x1.c71c71c71c71cp-4), mul(r, cst(-0x1.999999999999ap-4)));
     const __m256d poly = mul(r3, add(add(p34, mul(r2, p56)), mul(r4, add(p78, mul(r2, p910)))));
-    // fast_two_sum(a, b): s = a + b, t = b - (s - a)
-    const __m256d e1 = mul(ed, cst(kLn2Hi));
-    const __m256d s1 = add(e1, neg_log_hi), t1 = sub(neg_log_hi, sub(s1, e1));
-    const __m256d s2 = add(s1, r), t2 = sub(r, sub(s2, s1));
-    const __m256d s3 = add(s2, a), t3 = sub(a, sub(s3, s2));
+    __m256d s1, t1, s2, t2, s3, t3, vh, vl;
+    fast_two_sum(mul(ed, cst(kLn2Hi)), neg_log_hi, s1, t1);
+    fast_two_sum(s1, r, s2, t2);
+    fast_two_sum(s2, a, s3, t3);
     const __m256d lo =
         add(poly, add(add(add(t1, t2), t3), add(b, add(mul(ed, cst(kLn2Lo)), neg_log_lo))));
-    const __m256d vh = add(s3, lo), vl = sub(lo, sub(vh, s3));
-    const __m256d abs_mask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
-    const __m256d err = add(mul(cst(0x1.8p-52), _mm256_and_pd(r3, abs_mask)),
-                            mul(cst(0x1p-90), _mm256_and_pd(vh, abs_mask)));
-    const __m256d up = add(vh, add(vl, err)), down = add(vh, sub(vl, err));
-    _mm256_storeu_pd(y, up);
-    const __m256d decided = _mm256_and_pd(_mm256_cmp_pd(up, down, _CMP_EQ_OQ), _mm256_castsi256_pd(normal));
+    fast_two_sum(s3, lo, vh, vl);
+    const __m256d err = add(mul(cst(0x1.8p-52), abs(r3)), mul(cst(0x1p-90), abs(vh)));
+    const __m256d decided = _mm256_and_pd(rounded(vh, vl, err, y), _mm256_castsi256_pd(normal));
     return ~_mm256_movemask_pd(decided) & 0xF;
 }
 

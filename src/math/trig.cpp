@@ -65,8 +65,6 @@
 // to a midpoint known from the exhaustive searches (about 2^-120 relative).
 // Should the test still fail, the evaluation repeats on 512 bits.
 #include "math/crmath.h"
-
-#include "frame/lanes.h"
 #include "math/internal.h"
 
 namespace kwsig {
@@ -553,26 +551,13 @@ double sin_cos_accurate(double x, bool cosine) {
 #if defined(KWSIG_X86_KERNELS)
 KWSIG_BEGIN_AVX2
 
-namespace {
-inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
-inline __m256d add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
-inline __m256d sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
-inline __m256d cst(double a) { return _mm256_set1_pd(a); }
-// two_sum(a, b) as in internal.h
-inline void two_sum4(__m256d a, __m256d b, __m256d &s, __m256d &t) {
-    s = add(a, b);
-    const __m256d bb = sub(s, a);
-    t = add(sub(a, sub(s, bb)), sub(b, bb));
-}
-}  // namespace
-
 // fast_dd (sine, Cody-Waite reduction) and round_dd on four arguments side
 // by side, every operation as there, lane by lane; lanes outside
 // 2^-26 <= |x| < 2^10 and those near a multiple of pi/2 are left to sin().
 int sin4(const double *x, double *y) {
+    using namespace four;
     const __m256d vx = _mm256_loadu_pd(x);
-    const __m256d abs_mask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
-    const __m256d ax = _mm256_and_pd(vx, abs_mask);
+    const __m256d ax = abs(vx);
     __m256d ok = _mm256_and_pd(_mm256_cmp_pd(ax, cst(0x1p-26), _CMP_GE_OQ),
                                _mm256_cmp_pd(ax, cst(0x1p10), _CMP_LT_OQ));
     // reduce_fast below 2^10: k = nearest integer to |x| 512/pi, in the low
@@ -581,15 +566,15 @@ int sin4(const double *x, double *y) {
     const __m256d kd = sub(shifted, cst(0x1.8p52));
     const __m256i k = _mm256_and_si256(_mm256_castpd_si256(shifted), _mm256_set1_epi64x(0xFFFFFFFF));
     __m256d ah, al, rh, rl;
-    two_sum4(sub(ax, mul(kd, cst(kS1))), _mm256_xor_pd(mul(kd, cst(kS2)), cst(-0.0)), ah, al);
-    two_sum4(ah, sub(al, mul(kd, cst(kS3))), rh, rl);
+    two_sum(sub(ax, mul(kd, cst(kS1))), _mm256_xor_pd(mul(kd, cst(kS2)), cst(-0.0)), ah, al);
+    two_sum(ah, sub(al, mul(kd, cst(kS3))), rh, rl);
     const __m256i j = _mm256_and_si256(k, _mm256_set1_epi64x(255));
     const __m256i q = _mm256_and_si256(_mm256_srli_epi64(k, 8), _mm256_set1_epi64x(3));
     // Near an axis (j = 0, k != 0, |r| < 2^-30): left to sin().
     const __m256i zero = _mm256_setzero_si256();
     const __m256d near_axis = _mm256_and_pd(
         _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_cmpeq_epi64(k, zero), _mm256_cmpeq_epi64(j, zero))),
-        _mm256_cmp_pd(_mm256_and_pd(rh, abs_mask), cst(0x1p-30), _CMP_LT_OQ));
+        _mm256_cmp_pd(abs(rh), cst(0x1p-30), _CMP_LT_OQ));
     ok = _mm256_andnot_pd(near_axis, ok);
     // (A, B) = (S, C) for q even, (C, -S) for q odd.
     const __m256i odd = _mm256_and_si256(q, _mm256_set1_epi64x(1));
@@ -619,21 +604,19 @@ int sin4(const double *x, double *y) {
     const __m256d p = mul(b_hi, rh);
     const __m256d pe = add(add(add(sub(mul(b_top, rs_hi), p), mul(b_top, rs_lo)), mul(bs_lo, rs_hi)),
                            mul(bs_lo, rs_lo));
-    const __m256d s_hi = add(a_hi, p), s_lo = sub(p, sub(s_hi, a_hi));  // fast_two_sum(a_hi, p)
+    __m256d s_hi, s_lo, v_hi, v_lo;
+    fast_two_sum(a_hi, p, s_hi, s_lo);
     const __m256d lo = add(add(mul(a_hi, cm), mul(b_hi, sm)),
                            add(add(s_lo, pe), add(a_lo, add(mul(b_hi, rl), mul(b_lo, rh)))));
-    const __m256d v_hi = add(s_hi, lo), v_lo = sub(lo, sub(v_hi, s_hi));
+    fast_two_sum(s_hi, lo, v_hi, v_lo);
     // sign: q = 2, 3 negate, and sin(-x) = -sin x
     const __m256i neg = _mm256_xor_si256(_mm256_slli_epi64(_mm256_srli_epi64(q, 1), 63),
                                          _mm256_and_si256(_mm256_castpd_si256(vx),
                                                           _mm256_set1_epi64x(int64_t(1ull << 63))));
     const __m256d sign = _mm256_castsi256_pd(_mm256_or_si256(_mm256_castpd_si256(cst(1.0)), neg));
     const __m256d o_hi = mul(sign, v_hi), o_lo = mul(sign, v_lo);
-    const __m256d err = add(mul(cst(0x1.8p-68), _mm256_and_pd(a_hi, abs_mask)),
-                            mul(cst(0x1.8p-69), _mm256_and_pd(p, abs_mask)));
-    const __m256d up = add(o_hi, add(o_lo, err)), down = add(o_hi, sub(o_lo, err));
-    _mm256_storeu_pd(y, up);
-    const __m256d decided = _mm256_and_pd(_mm256_cmp_pd(up, down, _CMP_EQ_OQ), ok);
+    const __m256d err = add(mul(cst(0x1.8p-68), abs(a_hi)), mul(cst(0x1.8p-69), abs(p)));
+    const __m256d decided = _mm256_and_pd(rounded(o_hi, o_lo, err, y), ok);
     return ~_mm256_movemask_pd(decided) & 0xF;
 }
 
