@@ -28,6 +28,9 @@ failed=0
 pass() { echo "PASS $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL $*"; failed=$((failed + 1)); }
 finish() {
+    # wine's server outlives the programs and keeps writing into the prefix;
+    # stop it so that the build tree can be removed as soon as this ends.
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; fi
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     exit $?
