@@ -97,7 +97,9 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
                  const Rotation *rotation) {
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
-        p = PassPlan{};  // a single stage leaves stage B's states at (0, 0)
+        for (int k = 0; k < kMaxWidth; ++k)  // states never noted stay (0, 0)
+            p.a[k] = p.b[k] = p.b_high[k] = Twiddle{0.0, 0.0};
+        p.qb = p.lb = 0.0;
         p.two_stages = (last - s + 1) % 2 == 0;
         p.h = Index(1) << (s - 1);
         const Index groups = span / (p.two_stages ? 4 * p.h : 2 * p.h);

@@ -46,6 +46,16 @@ struct Rider {
         ++taken;
     }
     void step(int v) { advance(c[v], s[v], q[v], l[v]); }
+
+    // Member by member: a block copy of the whole would take a slow string
+    // instruction on every pass.
+    Rider() = default;
+    Rider(const Rider &o) { *this = o; }
+    Rider &operator=(const Rider &o) {
+        for (int v = 0; v < 2; ++v) c[v] = o.c[v], s[v] = o.s[v], q[v] = o.q[v], l[v] = o.l[v];
+        left = o.left, taken = o.taken, two = o.two;
+        return *this;
+    }
 };
 
 // A tabulated run of twiddles for V, as doubles: per vector of W values its
