@@ -102,7 +102,7 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
         p.qb = p.lb = 0.0;
         p.two_stages = (last - s + 1) % 2 == 0;
         p.h = Index(1) << (s - 1);
-        const Index groups = span / (p.two_stages ? 4 * p.h : 2 * p.h);
+        const Index groups = span >> (p.two_stages ? s + 1 : s);  // span / group
         // In double, a lone group of h = kTableMax (the last pass of 256
         // points) takes its twiddles from recurrences run ahead in the
         // earlier passes' loops rather than tabulate the longest chain first;
@@ -116,9 +116,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
         const int lanes = p.mode == PassMode::segments ? width : 1;
         // Lanes a multiple of 4 KiB apart would share cache sets: move them
         // 64 bytes further apart.
-        const bool shared_sets = lanes > 1 && p.h / lanes * 2 * sample_bytes >= 4096;
-        const Index skew = shared_sets ? Index(32 / sample_bytes) : 0;
-        p.spacing = p.h / lanes + skew;
+        // (Shifts for divisions: every count here is a power of two.)
+        const int lane_bits = __builtin_ctz(unsigned(lanes));
+        const bool shared_sets = lanes > 1 && (p.h >> lane_bits) * 2 * sample_bytes >= 4096;
+        const Index skew = shared_sets ? Index(sample_bytes == 8 ? 4 : 8) : 0;  // 32 bytes
+        p.spacing = (p.h >> lane_bits) + skew;
         p.len = p.h - (lanes - 1) * p.spacing;
         p.need = 0;
         for (int stage = 0; stage < (p.two_stages ? 2 : 1); ++stage, ++s) {

@@ -398,14 +398,14 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     // The tabulated passes' twiddles, once for all blocks, all recurrences
     // side by side.
     double tables[6 * kTableMax * 2 * 2];  // 3h twiddles a pass, at most 2 h_max over passes
-    const double *ta[32] = {}, *tb[32] = {};
+    const double *ta[32], *tb[32];  // set for the tabulated passes only
     TableJob jobs[16];
     int njobs = 0;
     double *free = tables;
     for (int k = 0; k < plan.npasses; ++k) {
         const PassPlan &p = plan.passes[k];
         if (p.mode != PassMode::table) continue;
-        ta[k] = free;
+        ta[k] = free, tb[k] = nullptr;
         jobs[njobs++] = {p.qa, p.la, p.h, free};
         free += p.h / V::width * table_doubles<V>();
         if (!p.two_stages) continue;
