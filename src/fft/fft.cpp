@@ -16,7 +16,8 @@
 // in any order, side by side in vector lanes, and stage by stage in blocks:
 // none of that changes a bit. For speed the transform
 //   - swaps 8 x 8 tiles in the bit reversal (bit_reverse.h);
-//   - takes stages two at a time through memory (fft_passes.h), and runs the
+//   - takes stages two at a time through memory (three in some tabulated
+//     passes of the double vector forms; fft_passes.h), and runs the
 //     early stages, whose groups fit in kBlockBytes, block by block while the
 //     block is in cache;
 //   - tabulates the twiddles of narrow passes once, all their recurrences
@@ -55,7 +56,8 @@ constexpr Index kTableMax = 64;                // passes up to this h tabulate t
 enum class PassMode { segments, groups, table, plain };
 
 // One pass: stage A (groups of 2h) and, if two_stages, stage B (groups of
-// 4h). In segments mode lane k runs t from k spacing, all lanes side by side
+// 4h); if three_stages (tabulated passes only), stages A, B and C (groups of
+// 8h). In segments mode lane k runs t from k spacing, all lanes side by side
 // for len values of t, then each but the last alone to (k+1) spacing: where
 // h / width values span a multiple of 4 KiB, lanes start a little more than
 // that apart, so that the points they touch at once fall in different cache
@@ -65,9 +67,9 @@ enum class PassMode { segments, groups, table, plain };
 // recurrences ahead have reached position `need`.
 struct PassPlan {
     Index h, spacing, len, need;
-    bool two_stages;
+    bool two_stages, three_stages;  // three: stage C (groups of 8h) too, table mode only
     PassMode mode;
-    double qa, la, qb, lb;
+    double qa, la, qb, lb, qc, lc;
     Twiddle a[kMaxWidth], b[kMaxWidth], b_high[kMaxWidth];
 };
 
@@ -93,16 +95,24 @@ void stage_rotations(int stages, int direction, Rotation *rotation) {
 // Plans the passes for stages first .. last (stage s has groups of 2^s) over
 // spans of `span` points with vectors of `width` values: a single stage
 // first if their number is odd, then pairs.
-void plan_stages(Transform &t, int first, int last, Index span, int width, Index sample_bytes,
-                 const Rotation *rotation) {
+void plan_stages(Transform &t, int first, int last, Index span, int width, bool three_ok,
+                 Index sample_bytes, const Rotation *rotation) {
+    // Where three_ok, after the first pass (one stage or two), two tabulated
+    // passes of three stages each where both fit; an even number of them, so
+    // that the rest still pairs up.
+    const int s2 = first + ((last - first + 1) % 2 == 0 ? 2 : 1);
+    const Index h2 = Index(1) << (s2 - 1);
+    const bool triples = three_ok && h2 >= width && 8 * h2 <= kTableMax / 2 && last - s2 + 1 >= 6;
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
         for (int k = 0; k < kMaxWidth; ++k)  // states never noted stay (0, 0)
             p.a[k] = p.b[k] = p.b_high[k] = Twiddle{0.0, 0.0};
-        p.qb = p.lb = 0.0;
-        p.two_stages = (last - s + 1) % 2 == 0;
+        p.qb = p.lb = p.qc = p.lc = 0.0;
         p.h = Index(1) << (s - 1);
-        const Index groups = span >> (p.two_stages ? s + 1 : s);  // span / group
+        p.three_stages = triples && (s == s2 || s == s2 + 3);
+        p.two_stages = !p.three_stages && (last - s + 1) % 2 == 0;
+        const int count = p.three_stages ? 3 : p.two_stages ? 2 : 1;
+        const Index groups = span >> (s + count - 1);  // span / group
         // In double, a lone group of h = kTableMax (the last pass of 256
         // points) takes its twiddles from recurrences run ahead in the
         // earlier passes' loops rather than tabulate the longest chain first;
@@ -123,10 +133,10 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
         p.spacing = (p.h >> lane_bits) + skew;
         p.len = p.h - (lanes - 1) * p.spacing;
         p.need = 0;
-        for (int stage = 0; stage < (p.two_stages ? 2 : 1); ++stage, ++s) {
+        for (int stage = 0; stage < count; ++stage, ++s) {
             const Rotation &r = rotation[s];
-            (stage == 0 ? p.qa : p.qb) = r.step_cm1;
-            (stage == 0 ? p.la : p.lb) = r.step_sin;
+            (stage == 0 ? p.qa : stage == 1 ? p.qb : p.qc) = r.step_cm1;
+            (stage == 0 ? p.la : stage == 1 ? p.lb : p.lc) = r.step_sin;
             if (p.mode == PassMode::table) continue;  // tabulated from (1, 0)
             const Twiddle one{1.0, 0.0};
             t.jobs[t.njobs++] = {r.step_cm1, r.step_sin, one, 0, p.spacing, lanes,
@@ -139,8 +149,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, Index
     }
 }
 
+// three_ok: tabulated passes may take three stages (a gain in the double
+// vector forms; float's longer products and the plain loops' registers gain
+// nothing from it, measured).
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
-                    int direction) {
+                    bool three_ok, int direction) {
     t.npasses = t.njobs = 0;
     // The block: at most kBlockBytes, of an even number of stages, so that
     // they go in pairs.
@@ -153,9 +166,9 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
     }
     Rotation rotation[33];
     stage_rotations(stages, direction, rotation);
-    plan_stages(t, 1, inner, t.block, width, Index(sample_bytes), rotation);
+    plan_stages(t, 1, inner, t.block, width, three_ok, Index(sample_bytes), rotation);
     t.inner = t.npasses;
-    plan_stages(t, inner + 1, stages, n, width, Index(sample_bytes), rotation);
+    plan_stages(t, inner + 1, stages, n, width, three_ok, Index(sample_bytes), rotation);
 }
 
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"

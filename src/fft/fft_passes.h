@@ -6,7 +6,8 @@
 // A pass applies one stage (groups of 2h) or two (groups of 2h, then 4h) to
 // a span of points. Two stages run in registers: the four points t, t+h,
 // t+2h, t+3h of a group of 4h take both stages' butterflies, each exactly the
-// radix-2 butterfly of its stage, before they are stored. The butterflies of
+// radix-2 butterfly of its stage, before they are stored (a tabulated pass
+// may take three stages on eight points the same way). The butterflies of
 // a stage are independent, so neither this nor the lanes change a bit.
 //
 // How the lanes of V are filled (PassMode): narrow passes (h up to
@@ -277,6 +278,44 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
     rider = r;
 }
 
+// A tabulated pass of three stages (ta: stage A's h twiddles, tb: B's 2h,
+// tc: C's 4h): the eight points t + k h of a group of 8h take the three
+// stages' butterflies in registers, W adjacent t in the lanes.
+template <typename V, typename T, typename R>
+void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
+                     const double *tc, R &rider) {
+    const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
+    R r = rider;
+    for (Index g = 0; g < span; g += 8 * h)
+        for (Index i = 0; i < n; ++i) {
+            T *p0 = x + 2 * (g + i * W);
+            r.ride();
+            r.ride();
+            V y[8];
+            const Copies<V> a = Copies<V>::at(ta + i * e);
+            for (int k = 0; k < 8; k += 2) {  // stage A: (k, k+1)
+                const V u = V::twiddled(V::load(p0 + 2 * (k + 1) * h, 2), a.c, a.s);
+                const V x0 = V::load(p0 + 2 * k * h, 2);
+                y[k] = x0 + u, y[k + 1] = x0 - u;
+            }
+            for (int j = 0; j < 2; ++j) {  // stage B: (k, k+2), twiddle at t + j h
+                const Copies<V> b = Copies<V>::at(tb + (j * n + i) * e);
+                for (int k = j; k < 8; k += 4) {
+                    const V u = V::twiddled(y[k + 2], b.c, b.s);
+                    const V y0 = y[k];
+                    y[k] = y0 + u, y[k + 2] = y0 - u;
+                }
+            }
+            for (int k = 0; k < 4; ++k) {  // stage C: (k, k+4), twiddle at t + k h
+                const Copies<V> c = Copies<V>::at(tc + (k * n + i) * e);
+                const V u = V::twiddled(y[k + 4], c.c, c.s);
+                (y[k] + u).store(p0 + 2 * k * h, 2);
+                (y[k] - u).store(p0 + 2 * (k + 4) * h, 2);
+            }
+        }
+    rider = r;
+}
+
 // `count` steps of NV vectors of recurrences, held in registers.
 template <typename VL, int NV>
 void steps(double *c, double *s, const double *q, const double *l, Index count) {
@@ -391,28 +430,40 @@ template <typename V, typename T>
 void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     using VL = typename V::Lanes;
     Transform plan;
-    plan_transform(plan, n, stages, sizeof(T), V::width, direction);
+    plan_transform(plan, n, stages, sizeof(T), V::width, sizeof(T) == 8 && V::Lanes::size > 1,
+                   direction);
     if (extra) plan.jobs[plan.njobs++] = *extra;
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     bit_reverse(x, stages);
     // The tabulated passes' twiddles, once for all blocks, all recurrences
     // side by side.
-    double tables[6 * kTableMax * 2 * 2];  // 3h twiddles a pass, at most 2 h_max over passes
-    const double *ta[32], *tb[32];  // set for the tabulated passes only
+    // At most 3 (4 + 16 + 64) = 252 twiddles over the passes of two
+    // stages, 7 (4 + 32) = 252 with two of three (kTableMax = 64), four
+    // doubles each at most.
+    static_assert(kTableMax == 64, "table size below");
+    double tables[4 * 256];
+    const double *ta[32], *tb[32], *tc[32];  // set for the tabulated passes only
     TableJob jobs[16];
     int njobs = 0;
     double *free = tables;
+    auto table = [&](double q, double l, Index count) {
+        jobs[njobs++] = {q, l, count, free};
+        free += count / V::width * table_doubles<V>();
+        return jobs[njobs - 1].out;
+    };
     for (int k = 0; k < plan.npasses; ++k) {
         const PassPlan &p = plan.passes[k];
         if (p.mode != PassMode::table) continue;
-        ta[k] = free, tb[k] = nullptr;
-        jobs[njobs++] = {p.qa, p.la, p.h, free};
-        free += p.h / V::width * table_doubles<V>();
-        if (!p.two_stages) continue;
-        tb[k] = free;
-        jobs[njobs++] = {p.qb, p.lb, 2 * p.h, free};
-        free += 2 * p.h / V::width * table_doubles<V>();
+        ta[k] = table(p.qa, p.la, p.h);
+        tb[k] = p.two_stages || p.three_stages ? table(p.qb, p.lb, 2 * p.h) : nullptr;
+        tc[k] = p.three_stages ? table(p.qc, p.lc, 4 * p.h) : nullptr;
     }
+    // Shortest first, as tabulate wants them.
+    for (int j = 1; j < njobs; ++j)
+        for (int i = j; i > 0 && jobs[i - 1].count > jobs[i].count; --i) {
+            const TableJob swap = jobs[i];
+            jobs[i] = jobs[i - 1], jobs[i - 1] = swap;
+        }
     for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
         const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
         switch ((count + VL::size - 1) / VL::size) {
@@ -428,7 +479,12 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
         Rider<VL> rider = ahead.mount();
         switch (p.mode) {
         case PassMode::plain: pass_run<Complex1<T>>(at, span, p, rider); break;
-        case PassMode::table: table_pass_run<V>(at, span, p, ta[k], tb[k], rider); break;
+        case PassMode::table:
+            if (p.three_stages)
+                table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider);
+            else
+                table_pass_run<V>(at, span, p, ta[k], tb[k], rider);
+            break;
         default: pass_run<V>(at, span, p, rider);
         }
         ahead.dismount(rider);
