@@ -451,6 +451,9 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
         free += count / V::width * table_doubles<V>();
         return jobs[njobs - 1].out;
     };
+    // The jobs come shortest first, as tabulate wants them: a pass's tables
+    // grow (h, 2h, 4h), and the next pass's first is no shorter than its
+    // last (its h is at least the last table's length).
     for (int k = 0; k < plan.npasses; ++k) {
         const PassPlan &p = plan.passes[k];
         if (p.mode != PassMode::table) continue;
@@ -458,12 +461,6 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
         tb[k] = p.two_stages || p.three_stages ? table(p.qb, p.lb, 2 * p.h) : nullptr;
         tc[k] = p.three_stages ? table(p.qc, p.lc, 4 * p.h) : nullptr;
     }
-    // Shortest first, as tabulate wants them.
-    for (int j = 1; j < njobs; ++j)
-        for (int i = j; i > 0 && jobs[i - 1].count > jobs[i].count; --i) {
-            const TableJob swap = jobs[i];
-            jobs[i] = jobs[i - 1], jobs[i - 1] = swap;
-        }
     for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
         const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
         switch ((count + VL::size - 1) / VL::size) {

@@ -83,13 +83,11 @@ struct ComplexSse2<float> {
 
     static ComplexSse2 load(const float *p, std::ptrdiff_t stride) {
         if (stride == 2) return {_mm_loadu_ps(p)};  // adjacent values
-        const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)));
-        return {_mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(p + stride))};
+        return {two_pairs(p, p + stride)};
     }
     void store(float *p, std::ptrdiff_t stride) const {
         if (stride == 2) return _mm_storeu_ps(p, v);
-        _mm_storel_pi(reinterpret_cast<__m64 *>(p), v);
-        _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), v);
+        put_two_pairs(p, p + stride, v);
     }
     static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
         const __m128d lo = twiddle_product(_mm_cvtps_pd(b.v), c[0].v, s[0].v);
@@ -140,15 +138,11 @@ struct ComplexAvx2<float> {
     using Lanes = LanesAvx2;
     __m128 v;
 
+    // Loads and stores as the SSE2 form's.
     static ComplexAvx2 load(const float *p, std::ptrdiff_t stride) {
-        if (stride == 2) return {_mm_loadu_ps(p)};  // adjacent values
-        return {two_pairs(p, p + stride)};
+        return {ComplexSse2<float>::load(p, stride).v};
     }
-    void store(float *p, std::ptrdiff_t stride) const {
-        if (stride == 2) return _mm_storeu_ps(p, v);
-        _mm_storel_pi(reinterpret_cast<__m64 *>(p), v);
-        _mm_storeh_pi(reinterpret_cast<__m64 *>(p + stride), v);
-    }
+    void store(float *p, std::ptrdiff_t stride) const { ComplexSse2<float>{v}.store(p, stride); }
     static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
         return {_mm256_cvtpd_ps(twiddle_product(_mm256_cvtps_pd(b.v), c[0].v, s[0].v))};
     }

@@ -100,6 +100,11 @@ inline __m128 two_pairs(const float *a, const float *b) {
     const __m128 lo = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(a)));
     return _mm_loadh_pi(lo, reinterpret_cast<const __m64 *>(b));
 }
+// And back: v's low pair to a, its high pair to b.
+inline void put_two_pairs(float *a, float *b, __m128 v) {
+    _mm_storel_pi(reinterpret_cast<__m64 *>(a), v);
+    _mm_storeh_pi(reinterpret_cast<__m64 *>(b), v);
+}
 
 struct LanesSse2 {
     static constexpr int size = 2;
@@ -155,9 +160,7 @@ struct LanesSse2 {
     }
     static void scatter_pairs(float *const *at, LanesSse2 lo, LanesSse2 hi) {
         // (lo0 lo1 . .), (hi0 hi1 . .) -> (lo0 hi0 lo1 hi1)
-        const __m128 v = _mm_unpacklo_ps(_mm_cvtpd_ps(lo.v), _mm_cvtpd_ps(hi.v));
-        _mm_storel_pi(reinterpret_cast<__m64 *>(at[0]), v);
-        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[1]), v);
+        put_two_pairs(at[0], at[1], _mm_unpacklo_ps(_mm_cvtpd_ps(lo.v), _mm_cvtpd_ps(hi.v)));
     }
 
     friend LanesSse2 operator+(LanesSse2 a, LanesSse2 b) { return {_mm_add_pd(a.v, b.v)}; }
@@ -212,11 +215,8 @@ struct LanesAvx2 {
     }
     static void scatter_pairs(float *const *at, LanesAvx2 lo, LanesAvx2 hi) {
         const __m128 l = _mm256_cvtpd_ps(lo.v), h = _mm256_cvtpd_ps(hi.v);
-        const __m128 ab = _mm_unpacklo_ps(l, h), cd = _mm_unpackhi_ps(l, h);
-        _mm_storel_pi(reinterpret_cast<__m64 *>(at[0]), ab);
-        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[1]), ab);
-        _mm_storel_pi(reinterpret_cast<__m64 *>(at[2]), cd);
-        _mm_storeh_pi(reinterpret_cast<__m64 *>(at[3]), cd);
+        put_two_pairs(at[0], at[1], _mm_unpacklo_ps(l, h));
+        put_two_pairs(at[2], at[3], _mm_unpackhi_ps(l, h));
     }
     template <typename T>
     static void load_columns(const T *p, const int *at, LanesAvx2 *cols) {
