@@ -15,7 +15,10 @@
 // Every butterfly of a stage is independent of the others, so they may run
 // in any order, side by side in vector lanes, and stage by stage in blocks:
 // none of that changes a bit. For speed the transform
-//   - swaps 8 x 8 tiles in the bit reversal (bit_reverse.h);
+//   - swaps 8 x 8 tiles in the bit reversal (bit_reverse.h), and from 128
+//     points takes stages 1 to 3 on the way: a column of a tile is a group
+//     of 8 of stage 3, whose butterflies run in registers before it is
+//     stored as a row (fft_passes.h);
 //   - takes stages two at a time through memory (three in some tabulated
 //     passes of the double vector forms; fft_passes.h), and runs the
 //     early stages, whose groups fit in kBlockBytes, block by block while the
@@ -48,6 +51,7 @@ constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
 constexpr Index kSmall = 128;                  // below this, small_fft
 constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
+constexpr int kFirst3Min = 7;                  // from 2^this points the bit reversal does stages 1-3
 
 // How a pass's lanes are filled: with the butterflies of `width` segments of
 // t, of `width` groups (h narrower than the lanes), of adjacent t with
@@ -81,6 +85,7 @@ struct Transform {
     int inner, npasses, njobs;
     PassPlan passes[32];
     Prerun jobs[64];
+    Twiddle first3[7];  // stages 1, 2, 3's twiddles, when the bit reversal does them
 };
 
 // rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
@@ -93,23 +98,23 @@ void stage_rotations(int stages, int direction, Rotation *rotation) {
 }
 
 // Plans the passes for stages first .. last (stage s has groups of 2^s) over
-// spans of `span` points with vectors of `width` values: a single stage
-// first if their number is odd, then pairs.
+// spans of `span` points with vectors of `width` values: if their number is
+// odd, a single stage first (or, where three_ok, three in a tabulated pass),
+// then pairs.
 void plan_stages(Transform &t, int first, int last, Index span, int width, bool three_ok,
                  Index sample_bytes, const Rotation *rotation) {
-    // Where three_ok, after the first pass (one stage or two), two tabulated
-    // passes of three stages each where both fit; an even number of them, so
-    // that the rest still pairs up.
-    const int s2 = first + ((last - first + 1) % 2 == 0 ? 2 : 1);
-    const Index h2 = Index(1) << (s2 - 1);
-    const bool triples = three_ok && h2 >= width && 8 * h2 <= kTableMax / 2 && last - s2 + 1 >= 6;
+    // Where three_ok, an odd number of stages starts with a tabulated pass of
+    // three where it fits, so that the rest pairs up.
+    const Index h1 = Index(1) << (first - 1);
+    const bool lead = three_ok && (last - first + 1) % 2 == 1 && last - first + 1 >= 3 &&
+                      h1 >= width && 4 * h1 <= kTableMax;
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
         for (int k = 0; k < kMaxWidth; ++k)  // states never noted stay (0, 0)
             p.a[k] = p.b[k] = p.b_high[k] = Twiddle{0.0, 0.0};
         p.qb = p.lb = p.qc = p.lc = 0.0;
         p.h = Index(1) << (s - 1);
-        p.three_stages = triples && (s == s2 || s == s2 + 3);
+        p.three_stages = lead && s == first;
         p.two_stages = !p.three_stages && (last - s + 1) % 2 == 0;
         const int count = p.three_stages ? 3 : p.two_stages ? 2 : 1;
         const Index groups = span >> (s + count - 1);  // span / group
@@ -149,11 +154,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
     }
 }
 
-// three_ok: tabulated passes may take three stages (a gain in the double
+// three_ok: a tabulated pass may take three stages (a gain in the double
 // vector forms; float's longer products and the plain loops' registers gain
-// nothing from it, measured).
+// nothing from it, measured). first3: the bit reversal does stages 1 to 3.
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
-                    bool three_ok, int direction) {
+                    bool three_ok, bool first3, int direction) {
     t.npasses = t.njobs = 0;
     // The block: at most kBlockBytes, of an even number of stages, so that
     // they go in pairs.
@@ -166,9 +171,18 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
     }
     Rotation rotation[33];
     stage_rotations(stages, direction, rotation);
-    plan_stages(t, 1, inner, t.block, width, three_ok, Index(sample_bytes), rotation);
+    const int first = first3 ? 4 : 1;
+    if (first3) {
+        Twiddle *w = t.first3;
+        for (int s = 1; s <= 3; ++s) {
+            Rotation r = rotation[s];
+            for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance()) *w++ = Twiddle{r.c, r.s};
+        }
+    }
+    plan_stages(t, first, inner, t.block, width, three_ok && first3, Index(sample_bytes),
+                rotation);
     t.inner = t.npasses;
-    plan_stages(t, inner + 1, stages, n, width, three_ok, Index(sample_bytes), rotation);
+    plan_stages(t, inner + 1, stages, n, width, false, Index(sample_bytes), rotation);
 }
 
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"

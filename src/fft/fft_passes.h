@@ -316,6 +316,74 @@ void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, cons
     rider = r;
 }
 
+// Stages 1 to 3 on the columns of a tile of the bit reversal (see
+// reverse_first3): column lo (lo = 0, W, 2W, ..; W adjacent columns side by
+// side in the lanes) of the 8 rows at src, src + row, .. holds, read with the
+// row index reversed, the group of 8 adjacent points that lands at row rev(lo)
+// of the destination tile dst (rows 2^hs values apart). The group takes its
+// three stages' butterflies in registers (twiddles w: stage 1's, stage 2's
+// two, stage 3's four, each in every lane) and is stored as that row.
+template <typename V, typename T, typename R>
+inline __attribute__((always_inline)) void first3_columns(const T *src, Index row, T *dst, int hs,
+                                                          const Copies<V> *w, R &r) {
+    static_assert(V::width <= 2, "lane j's row is rev(lo) + 4 j");
+    static constexpr int rev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    const Index lane_rows = Index(2) << (hs + 2);  // samples from row rev(lo) to rev(lo) + 4
+    for (int lo = 0; lo < 8; lo += V::width) {
+        r.ride();
+        r.ride();
+        V y[8];
+        for (int k = 0; k < 8; ++k) y[k] = V::load(src + rev3[k] * row + 2 * lo, 2);
+        for (int k = 0; k < 8; k += 2) {  // stage 1: (k, k+1)
+            const V u = V::twiddled(y[k + 1], w[0].c, w[0].s), y0 = y[k];
+            y[k] = y0 + u, y[k + 1] = y0 - u;
+        }
+        for (int j = 0; j < 2; ++j)  // stage 2: (k, k+2), twiddle j
+            for (int k = j; k < 8; k += 4) {
+                const V u = V::twiddled(y[k + 2], w[1 + j].c, w[1 + j].s), y0 = y[k];
+                y[k] = y0 + u, y[k + 2] = y0 - u;
+            }
+        for (int k = 0; k < 4; ++k) {  // stage 3: (k, k+4)
+            const V u = V::twiddled(y[k + 4], w[3 + k].c, w[3 + k].s), y0 = y[k];
+            y[k] = y0 + u, y[k + 4] = y0 - u;
+        }
+        T *d = dst + (Index(rev3[lo]) << hs) * 2;
+        for (int k = 0; k < 8; k += 2) V::store_adjacent(y[k], y[k + 1], d + 2 * k, lane_rows);
+    }
+}
+
+// The bit reversal of 2^bits points (bits >= 6) with stages 1 to 3 done on
+// the way. As in bit_reverse, write an index (hi, mid, lo) with hi and lo of 3
+// bits: the values of tile mid (rows (hi, mid, .)) go to tile rev(mid), and a
+// column of one is a row of the other, read bit-reversed: a whole group of
+// stage 3. Each pair of tiles is read column by column and written row by
+// row; every row of a tile is written only after all of its columns are
+// read, so the second tile of each pair goes through a buffer first.
+// w: the first three stages' twiddles in order (1 + 2 + 4).
+template <typename V, typename T, typename R>
+void reverse_first3(T *x, int bits, const Twiddle *w, R &rider) {
+    const int hs = bits - 3, mid_bits = bits - 6;
+    Copies<V> lanes[7];
+    for (int j = 0; j < 7; ++j) {
+        Twiddle same[V::width];
+        for (int k = 0; k < V::width; ++k) same[k] = w[j];
+        lanes[j] = Copies<V>(same);
+    }
+    R r = rider;
+    alignas(32) T buffer[8 * 16];
+    for (Index mid = 0; mid < (Index(1) << mid_bits); ++mid) {
+        const Index rmid = Index(reverse_bits(std::uint32_t(mid), mid_bits));
+        if (rmid < mid) continue;  // that pair was done with rmid
+        T *a = x + 2 * (mid << 3), *b = x + 2 * (rmid << 3);
+        for (Index hi = 0; hi < 8; ++hi)  // in whole vectors, as first3_columns loads them
+            for (int lo = 0; lo < 8; lo += V::width)
+                V::load(b + 2 * ((hi << hs) + lo), 2).store(buffer + 2 * (8 * hi + lo), 2);
+        if (rmid != mid) first3_columns<V>(a, Index(2) << hs, b, hs, lanes, r);
+        first3_columns<V>(buffer, 16, a, hs, lanes, r);
+    }
+    rider = r;
+}
+
 // `count` steps of NV vectors of recurrences, held in registers.
 template <typename VL, int NV>
 void steps(double *c, double *s, const double *q, const double *l, Index count) {
@@ -430,16 +498,24 @@ template <typename V, typename T>
 void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     using VL = typename V::Lanes;
     Transform plan;
+    const bool first3 = stages >= kFirst3Min;
     plan_transform(plan, n, stages, sizeof(T), V::width, sizeof(T) == 8 && V::Lanes::size > 1,
-                   direction);
+                   first3, direction);
     if (extra) plan.jobs[plan.njobs++] = *extra;
     Ahead<VL> ahead(plan.jobs, plan.njobs);
-    bit_reverse(x, stages);
+    if (first3) {
+        Rider<VL> rider = ahead.mount();
+        reverse_first3<V>(x, stages, plan.first3, rider);
+        ahead.dismount(rider);
+    } else {
+        bit_reverse(x, stages);
+    }
     // The tabulated passes' twiddles, once for all blocks, all recurrences
     // side by side.
-    // At most 3 (4 + 16 + 64) = 252 twiddles over the passes of two
-    // stages, 7 (4 + 32) = 252 with two of three (kTableMax = 64), four
-    // doubles each at most.
+    // Tabulated passes have h from 8 (after the bit reversal's three stages;
+    // below 1 only in transforms of at most 64 points) up to kTableMax = 64,
+    // tables of h and 2h twiddles (and 4h in a pass of three): at most
+    // 8 + 16 + 32 + 64 + 128 = 248 twiddles, four doubles each at most.
     static_assert(kTableMax == 64, "table size below");
     double tables[4 * 256];
     const double *ta[32], *tb[32], *tc[32];  // set for the tabulated passes only

@@ -5,6 +5,9 @@
 // One interface, three forms with bit-identical results: Complex1 (plain
 // doubles, one value), ComplexSse2 and ComplexAvx2 (one or two registers).
 //   load / store        the `width` values at p, p + stride, ...;
+//   store_adjacent(a, b, p, stride)
+//                       lane k of a and of b to the two adjacent values at
+//                       p + k stride (a first);
 //   a + b, a - b        sum and difference of values of type T, rounded to T
 //                       (a float sum of floats is their double sum rounded);
 //   twiddled(b, c, s)   the product w b, formed in double, rounded to T:
@@ -34,6 +37,10 @@ struct Complex1 {
     void store(T *p, std::ptrdiff_t) const {
         p[0] = T(re);
         p[1] = T(im);
+    }
+    static void store_adjacent(Complex1 a, Complex1 b, T *p, std::ptrdiff_t) {
+        a.store(p, 0);
+        b.store(p + 2, 0);
     }
     static Complex1 twiddled(Complex1 b, const Lanes1 *c, const Lanes1 *s) {
         const double wr = c[0].v, wi = s[0].v;
@@ -67,6 +74,10 @@ struct ComplexSse2<double> {
 
     static ComplexSse2 load(const double *p, std::ptrdiff_t) { return {_mm_loadu_pd(p)}; }
     void store(double *p, std::ptrdiff_t) const { _mm_storeu_pd(p, v); }
+    static void store_adjacent(ComplexSse2 a, ComplexSse2 b, double *p, std::ptrdiff_t) {
+        _mm_storeu_pd(p, a.v);
+        _mm_storeu_pd(p + 2, b.v);
+    }
     static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
         return {twiddle_product(b.v, c[0].v, s[0].v)};
     }
@@ -88,6 +99,10 @@ struct ComplexSse2<float> {
     void store(float *p, std::ptrdiff_t stride) const {
         if (stride == 2) return _mm_storeu_ps(p, v);
         put_two_pairs(p, p + stride, v);
+    }
+    static void store_adjacent(ComplexSse2 a, ComplexSse2 b, float *p, std::ptrdiff_t stride) {
+        _mm_storeu_ps(p, _mm_movelh_ps(a.v, b.v));           // lane 0s
+        _mm_storeu_ps(p + stride, _mm_movehl_ps(b.v, a.v));  // lane 1s
     }
     static ComplexSse2 twiddled(ComplexSse2 b, const LanesSse2 *c, const LanesSse2 *s) {
         const __m128d lo = twiddle_product(_mm_cvtps_pd(b.v), c[0].v, s[0].v);
@@ -124,6 +139,10 @@ struct ComplexAvx2<double> {
         if (stride == 2) return _mm256_storeu_pd(p, v);
         _mm256_storeu2_m128d(p + stride, p, v);
     }
+    static void store_adjacent(ComplexAvx2 a, ComplexAvx2 b, double *p, std::ptrdiff_t stride) {
+        _mm256_storeu_pd(p, _mm256_permute2f128_pd(a.v, b.v, 0x20));           // lane 0s
+        _mm256_storeu_pd(p + stride, _mm256_permute2f128_pd(a.v, b.v, 0x31));  // lane 1s
+    }
     static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
         return {twiddle_product(b.v, c[0].v, s[0].v)};
     }
@@ -143,6 +162,9 @@ struct ComplexAvx2<float> {
         return {ComplexSse2<float>::load(p, stride).v};
     }
     void store(float *p, std::ptrdiff_t stride) const { ComplexSse2<float>{v}.store(p, stride); }
+    static void store_adjacent(ComplexAvx2 a, ComplexAvx2 b, float *p, std::ptrdiff_t stride) {
+        ComplexSse2<float>::store_adjacent({a.v}, {b.v}, p, stride);
+    }
     static ComplexAvx2 twiddled(ComplexAvx2 b, const LanesAvx2 *c, const LanesAvx2 *s) {
         return {_mm256_cvtpd_ps(twiddle_product(_mm256_cvtps_pd(b.v), c[0].v, s[0].v))};
     }
