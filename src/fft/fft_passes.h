@@ -25,7 +25,8 @@
 // The starting states come from running every stage's recurrence ahead
 // (Ahead), all side by side in lanes: as far as the next pass needs before
 // it, and beyond that a step per butterfly vector inside the passes' loops
-// (Rider), where the latency of the steps hides behind the butterflies.
+// (Rider), where the latency of the steps hides behind the butterflies;
+// between groups, a rider that has reached a note has it made and rides on.
 
 #include "fft/lane_rotation.h"
 
@@ -160,8 +161,8 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
 
 // One pass over `span` points (a multiple of its group size, 4h or 2h), in
 // segments mode (or plain code: one lane), or in groups mode.
-template <typename V, typename T, typename R>
-void pass_run(T *x, Index span, const PassPlan &p, R &rider) {
+template <typename V, typename T, typename R, typename A>
+void pass_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
     const Index h = p.h, W = V::width;
     const Index group = p.two_stages ? 4 * h : 2 * h;
     if (p.mode == PassMode::groups) {  // every lane from the recurrence's start
@@ -176,6 +177,7 @@ void pass_run(T *x, Index span, const PassPlan &p, R &rider) {
     // first side by side for the last lane's len values, then the rest of
     // each other lane alone.
     for (Index g = 0; g < span; g += group) {
+        if (g > 0) ahead.renew(rider);
         Copies<V> a(p.a), b0(p.b), b1(p.b_high);
         butterflies<V>(x, span, g, span, h, 0, p.len, 2 * p.spacing, p.two_stages, a, b0, b1, p,
                        rider);
@@ -360,8 +362,8 @@ inline __attribute__((always_inline)) void first3_columns(const T *src, Index ro
 // row; every row of a tile is written only after all of its columns are
 // read, so the second tile of each pair goes through a buffer first.
 // w: the first three stages' twiddles in order (1 + 2 + 4).
-template <typename V, typename T, typename R>
-void reverse_first3(T *x, int bits, const Twiddle *w, R &rider) {
+template <typename V, typename T, typename R, typename A>
+void reverse_first3(T *x, int bits, const Twiddle *w, R &rider, A &ahead) {
     const int hs = bits - 3, mid_bits = bits - 6;
     Copies<V> lanes[7];
     for (int j = 0; j < 7; ++j) {
@@ -374,6 +376,7 @@ void reverse_first3(T *x, int bits, const Twiddle *w, R &rider) {
     for (Index mid = 0; mid < (Index(1) << mid_bits); ++mid) {
         const Index rmid = Index(reverse_bits(std::uint32_t(mid), mid_bits));
         if (rmid < mid) continue;  // that pair was done with rmid
+        ahead.renew(r);
         T *a = x + 2 * (mid << 3), *b = x + 2 * (rmid << 3);
         for (Index hi = 0; hi < 8; ++hi)  // in whole vectors, as first3_columns loads them
             for (int lo = 0; lo < 8; lo += V::width)
@@ -455,6 +458,16 @@ public:
         pos_ += r.taken;
         if (pos_ == next_) note();
     }
+    // A rider at a note (no step left after some taken): the note made, on
+    // to the next. Passes call it between groups, where it costs little.
+    void renew(Rider<VL> &r) {
+        if (r.left == 0 && r.taken > 0) [[unlikely]]
+            remount(r);
+    }
+    __attribute__((noinline)) void remount(Rider<VL> &r) {
+        dismount(r);
+        r = mount();
+    }
     // On to position `to` (or as far as any job needs).
     void run_to(Index to) {
         if (to > pos_) run(to - pos_);
@@ -505,7 +518,7 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     if (first3) {
         Rider<VL> rider = ahead.mount();
-        reverse_first3<V>(x, stages, plan.first3, rider);
+        reverse_first3<V>(x, stages, plan.first3, rider, ahead);
         ahead.dismount(rider);
     } else {
         bit_reverse(x, stages);
@@ -551,14 +564,14 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
         ahead.run_to(p.need);
         Rider<VL> rider = ahead.mount();
         switch (p.mode) {
-        case PassMode::plain: pass_run<Complex1<T>>(at, span, p, rider); break;
+        case PassMode::plain: pass_run<Complex1<T>>(at, span, p, rider, ahead); break;
         case PassMode::table:
             if (p.three_stages)
                 table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider);
             else
                 table_pass_run<V>(at, span, p, ta[k], tb[k], rider);
             break;
-        default: pass_run<V>(at, span, p, rider);
+        default: pass_run<V>(at, span, p, rider, ahead);
         }
         ahead.dismount(rider);
     };
