@@ -89,12 +89,16 @@ struct Transform {
 };
 
 // rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
-// theta = -direction (2 pi / G), the sines four at a time.
+// theta = -direction (2 pi / G), the sines four at a time. Stage 1 has the
+// single twiddle (1, 0), where its recurrence starts: its step is never
+// taken, so its two sines (of about pi / 2 and pi, which the four-lane sine
+// leaves to the scalar one) are not computed, and it keeps a zero step.
 void stage_rotations(int stages, int direction, Rotation *rotation) {
     double theta[33];
-    for (int s = 1; s <= stages; ++s)
+    for (int s = 2; s <= stages; ++s)
         theta[s] = -double(direction) * (kTwoPi15 / double(Index(1) << s));
-    Rotation::by_each(theta + 1, stages, rotation + 1);
+    rotation[1] = Rotation{};
+    Rotation::by_each(theta + 2, stages - 1, rotation + 2);
 }
 
 // Plans the passes for stages first .. last (stage s has groups of 2^s) over
