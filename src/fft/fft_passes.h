@@ -376,7 +376,8 @@ void reverse_first3(T *x, int bits, const Twiddle *w, R &rider, A &ahead) {
     for (Index mid = 0; mid < (Index(1) << mid_bits); ++mid) {
         const Index rmid = Index(reverse_bits(std::uint32_t(mid), mid_bits));
         if (rmid < mid) continue;  // that pair was done with rmid
-        ahead.renew(r);
+        // A pair's column groups take longer than three steps' latency.
+        ahead.renew_or_run(r, 3);
         T *a = x + 2 * (mid << 3), *b = x + 2 * (rmid << 3);
         for (Index hi = 0; hi < 8; ++hi)  // in whole vectors, as first3_columns loads them
             for (int lo = 0; lo < 8; lo += V::width)
@@ -463,6 +464,14 @@ public:
     void renew(Rider<VL> &r) {
         if (r.left == 0 && r.taken > 0) [[unlikely]]
             remount(r);
+    }
+    // The same, and where the recurrences are too many to ride, `count`
+    // positions here instead.
+    void renew_or_run(Rider<VL> &r, Index count) {
+        if (r.left == 0 && (r.taken > 0 || active_ > 0)) [[unlikely]] {
+            if (r.taken == 0) run(count);
+            remount(r);
+        }
     }
     __attribute__((noinline)) void remount(Rider<VL> &r) {
         dismount(r);
