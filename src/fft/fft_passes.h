@@ -202,8 +202,8 @@ struct TableJob {
 // Runs NV vectors of recurrences side by side, each writing its twiddles
 // into its table; lanes beyond the jobs idle at (1, 0) with a zero step.
 // The jobs come shortest first, so the ones still writing are a suffix.
-template <typename V, typename VL, int NV>
-void tabulate(const TableJob *jobs, int njobs) {
+template <typename V, typename VL, int NV, typename R>
+void tabulate(const TableJob *jobs, int njobs, R &rider) {
     constexpr Index W = V::width, per = V::parts * V::Lanes::size / V::width,
                     half = table_doubles<V>() / 2;
     alignas(32) double c[NV * VL::size], s[NV * VL::size], q[NV * VL::size], l[NV * VL::size];
@@ -223,7 +223,11 @@ void tabulate(const TableJob *jobs, int njobs) {
     }
     int first = 0;
     const Index steps = jobs[njobs - 1].count;
+    R r = rider;
     for (Index i = 0; i < steps; ++i) {
+        // One vector of recurrences leaves the loop waiting on its latency,
+        // room for the rider's steps; more fill it (measured).
+        if constexpr (NV == 1) r.ride();
         for (int v = 0; v < NV; ++v) {
             vc[v].store(c + v * VL::size);
             vs[v].store(s + v * VL::size);
@@ -236,6 +240,7 @@ void tabulate(const TableJob *jobs, int njobs) {
             for (Index d = 0; d < per; ++d) o[d] = c[k], o[half + d] = s[k];
         }
     }
+    rider = r;
 }
 
 // A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
@@ -559,15 +564,17 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
         tb[k] = p.two_stages || p.three_stages ? table(p.qb, p.lb, 2 * p.h) : nullptr;
         tc[k] = p.three_stages ? table(p.qc, p.lc, 4 * p.h) : nullptr;
     }
+    Rider<VL> rider = ahead.mount();
     for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
         const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
         switch ((count + VL::size - 1) / VL::size) {
-        case 1: tabulate<V, VL, 1>(jobs + j0, count); break;
-        case 2: tabulate<V, VL, 2>(jobs + j0, count); break;
-        case 3: tabulate<V, VL, 3>(jobs + j0, count); break;
-        default: tabulate<V, VL, 4>(jobs + j0, count);
+        case 1: tabulate<V, VL, 1>(jobs + j0, count, rider); break;
+        case 2: tabulate<V, VL, 2>(jobs + j0, count, rider); break;
+        case 3: tabulate<V, VL, 3>(jobs + j0, count, rider); break;
+        default: tabulate<V, VL, 4>(jobs + j0, count, rider);
         }
     }
+    ahead.dismount(rider);
     auto run = [&](T *at, Index span, int k) {
         const PassPlan &p = plan.passes[k];
         ahead.run_to(p.need);
