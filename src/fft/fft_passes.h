@@ -467,13 +467,12 @@ public:
     // A rider at a note (no step left after some taken): the note made, on
     // to the next. Passes call it between groups, where it costs little.
     void renew(Rider<VL> &r) {
-        if (r.left == 0 && r.taken > 0) [[unlikely]]
-            remount(r);
+        if (__builtin_expect(r.left == 0 && r.taken > 0, 0)) remount(r);
     }
     // The same, and where the recurrences are too many to ride, `count`
     // positions here instead.
     void renew_or_run(Rider<VL> &r, Index count) {
-        if (r.left == 0 && (r.taken > 0 || active_ > 0)) [[unlikely]] {
+        if (__builtin_expect(r.left == 0 && (r.taken > 0 || active_ > 0), 0)) {
             if (r.taken == 0) run(count);
             remount(r);
         }
