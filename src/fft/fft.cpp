@@ -19,10 +19,10 @@
 //     points takes stages 1 to 3 on the way: a column of a tile is a group
 //     of 8 of stage 3, whose butterflies run in registers before it is
 //     stored as a row (fft_passes.h);
-//   - takes stages two at a time through memory (three in some tabulated
-//     passes of the double vector forms; fft_passes.h), and runs the
-//     early stages, whose groups fit in kBlockBytes, block by block while the
-//     block is in cache;
+//   - takes stages two at a time through memory (three in the first
+//     tabulated pass of the double vector forms where an odd number is
+//     left; fft_passes.h), and runs the early stages, whose groups fit in
+//     kBlockBytes, block by block while the block is in cache;
 //   - tabulates the twiddles of narrow passes once, all their recurrences
 //     side by side; in wide passes runs each stage's recurrence in one copy
 //     per vector lane, each started from the state the serial recurrence has
