@@ -11,8 +11,11 @@ void Rotation::by_each(const double *angle, int count, Rotation *out) {
         const int m = count - i0 < 4 ? count - i0 : 4;
         double x[8], y[8];  // sin(angle / 2), sin(angle) of each
         for (int i = 0; i < m; ++i) x[2 * i] = 0.5 * angle[i0 + i], x[2 * i + 1] = angle[i0 + i];
+        // A last chunk of two sines fills its other lanes with copies of its
+        // first argument (each lane's result is its own argument's).
+        for (int k = 2 * m; k < 8; ++k) x[k] = x[2 * m - 2];
         for (int k0 = 0; k0 < 2 * m; k0 += 4) {
-            const int left = four && k0 + 4 <= 2 * m ? math::sin4(x + k0, y + k0) : 0xF;
+            const int left = four ? math::sin4(x + k0, y + k0) : 0xF;
             for (int k = k0; k < k0 + 4 && k < 2 * m; ++k)
                 if ((left >> (k - k0)) & 1) y[k] = math::sin(x[k]);
         }
