@@ -285,6 +285,26 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
     rider = r;
 }
 
+// Three stages' butterflies on the eight points y[k] = t + k h of a group of
+// 8h, in place: (k, k+1) with twiddle w[0]; (k, k+2) with w[1 + k % 2] (at t,
+// t + h); (k, k+4) with w[3 + k % 4] (at t + k h).
+template <typename V>
+inline __attribute__((always_inline)) void three_stages_on(V *y, const Copies<V> *w) {
+    for (int k = 0; k < 8; k += 2) {
+        const V u = V::twiddled(y[k + 1], w[0].c, w[0].s), y0 = y[k];
+        y[k] = y0 + u, y[k + 1] = y0 - u;
+    }
+    for (int j = 0; j < 2; ++j)
+        for (int k = j; k < 8; k += 4) {
+            const V u = V::twiddled(y[k + 2], w[1 + j].c, w[1 + j].s), y0 = y[k];
+            y[k] = y0 + u, y[k + 2] = y0 - u;
+        }
+    for (int k = 0; k < 4; ++k) {
+        const V u = V::twiddled(y[k + 4], w[3 + k].c, w[3 + k].s), y0 = y[k];
+        y[k] = y0 + u, y[k + 4] = y0 - u;
+    }
+}
+
 // A tabulated pass of three stages (ta: stage A's h twiddles, tb: B's 2h,
 // tc: C's 4h): the eight points t + k h of a group of 8h take the three
 // stages' butterflies in registers, W adjacent t in the lanes.
@@ -298,27 +318,14 @@ void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, cons
             T *p0 = x + 2 * (g + i * W);
             r.ride();
             r.ride();
+            Copies<V> w[7];  // A's at t; B's at t, t + h; C's at t + k h
+            w[0] = Copies<V>::at(ta + i * e);
+            for (int j = 0; j < 2; ++j) w[1 + j] = Copies<V>::at(tb + (j * n + i) * e);
+            for (int k = 0; k < 4; ++k) w[3 + k] = Copies<V>::at(tc + (k * n + i) * e);
             V y[8];
-            const Copies<V> a = Copies<V>::at(ta + i * e);
-            for (int k = 0; k < 8; k += 2) {  // stage A: (k, k+1)
-                const V u = V::twiddled(V::load(p0 + 2 * (k + 1) * h, 2), a.c, a.s);
-                const V x0 = V::load(p0 + 2 * k * h, 2);
-                y[k] = x0 + u, y[k + 1] = x0 - u;
-            }
-            for (int j = 0; j < 2; ++j) {  // stage B: (k, k+2), twiddle at t + j h
-                const Copies<V> b = Copies<V>::at(tb + (j * n + i) * e);
-                for (int k = j; k < 8; k += 4) {
-                    const V u = V::twiddled(y[k + 2], b.c, b.s);
-                    const V y0 = y[k];
-                    y[k] = y0 + u, y[k + 2] = y0 - u;
-                }
-            }
-            for (int k = 0; k < 4; ++k) {  // stage C: (k, k+4), twiddle at t + k h
-                const Copies<V> c = Copies<V>::at(tc + (k * n + i) * e);
-                const V u = V::twiddled(y[k + 4], c.c, c.s);
-                (y[k] + u).store(p0 + 2 * k * h, 2);
-                (y[k] - u).store(p0 + 2 * (k + 4) * h, 2);
-            }
+            for (int k = 0; k < 8; ++k) y[k] = V::load(p0 + 2 * k * h, 2);
+            three_stages_on(y, w);
+            for (int k = 0; k < 8; ++k) y[k].store(p0 + 2 * k * h, 2);
         }
     rider = r;
 }
@@ -341,19 +348,7 @@ inline __attribute__((always_inline)) void first3_columns(const T *src, Index ro
         r.ride();
         V y[8];
         for (int k = 0; k < 8; ++k) y[k] = V::load(src + rev3[k] * row + 2 * lo, 2);
-        for (int k = 0; k < 8; k += 2) {  // stage 1: (k, k+1)
-            const V u = V::twiddled(y[k + 1], w[0].c, w[0].s), y0 = y[k];
-            y[k] = y0 + u, y[k + 1] = y0 - u;
-        }
-        for (int j = 0; j < 2; ++j)  // stage 2: (k, k+2), twiddle j
-            for (int k = j; k < 8; k += 4) {
-                const V u = V::twiddled(y[k + 2], w[1 + j].c, w[1 + j].s), y0 = y[k];
-                y[k] = y0 + u, y[k + 2] = y0 - u;
-            }
-        for (int k = 0; k < 4; ++k) {  // stage 3: (k, k+4)
-            const V u = V::twiddled(y[k + 4], w[3 + k].c, w[3 + k].s), y0 = y[k];
-            y[k] = y0 + u, y[k + 4] = y0 - u;
-        }
+        three_stages_on(y, w);
         T *d = dst + (Index(rev3[lo]) << hs) * 2;
         for (int k = 0; k < 8; k += 2) V::store_adjacent(y[k], y[k + 1], d + 2 * k, lane_rows);
     }
