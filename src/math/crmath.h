@@ -13,6 +13,8 @@
 // be raised, nothing else of the floating-point environment is touched.
 #pragma once
 
+#include <cstddef>
+
 namespace kwsig {
 namespace math {
 
@@ -26,6 +28,9 @@ double log(double x);
 // evaluation could not decide the rounding (y[k] is then unspecified); a
 // build without the AVX2 kernels leaves every lane.
 int log4(const double *x, double *y);
+// log of x[0..n-1] into y[0..n-1], each value exactly log()'s, four side by
+// side where kernel_isa() says AVX2. y must not overlap x.
+void log_each(const double *x, double *y, std::size_t n);
 // sin of x[0..3] into y[0..3] in the same way; lanes outside
 // 2^-26 <= |x| < 2^10, and near a multiple of pi/2, are left to sin().
 int sin4(const double *x, double *y);

@@ -42,6 +42,8 @@
 // x != 1, so that is below 2^-190 relative. Should the rounding test still
 // fail, the evaluation repeats on 512 bits.
 #include "math/crmath.h"
+
+#include "frame/cpu.h"
 #include "math/internal.h"
 
 namespace kwsig {
@@ -468,9 +470,12 @@ double log_accurate(double x) {
 #if defined(KWSIG_X86_KERNELS)
 KWSIG_BEGIN_AVX2
 
+namespace {
+
 // fast_dd and round_dd on four arguments side by side, every operation as
-// there, lane by lane.
-int log4(const double *x, double *y) {
+// there, lane by lane. Inlined, so that log_each's two groups of four
+// overlap: one group alone waits on its table loads and its long chain.
+inline __attribute__((always_inline)) int log_lanes(const double *x, double *y) {
     using namespace four;
     const __m256i u = _mm256_castpd_si256(_mm256_loadu_pd(x));
     // Positive normal finite: 2^-1022 <= x < inf, as signed integers.
@@ -491,10 +496,16 @@ int log4(const double *x, double *y) {
     const __m256d m = _mm256_castsi256_pd(mb);
     const __m256d mh = _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_set1_epi64x(0x1FF), mb));
     const __m256d ml = _mm256_sub_pd(m, mh);
-    const __m256i at = _mm256_add_epi64(i, _mm256_slli_epi64(i, 1));  // 3 i: entries of 3 doubles
-    const __m256d c = _mm256_i64gather_pd(&kTable[0].c, at, 8);
-    const __m256d neg_log_hi = _mm256_i64gather_pd(&kTable[0].neg_log_hi, at, 8);
-    const __m256d neg_log_lo = _mm256_i64gather_pd(&kTable[0].neg_log_lo, at, 8);
+    // The table entries by plain loads (AVX2 gathers are slow on some
+    // cores), the index taken again from each argument's bits.
+    const LogEntry *e[4];
+    for (int k = 0; k < 4; ++k) e[k] = &kTable[(bits_of(x[k]) >> 44) & 0xFF];
+    const __m256d e02 = _mm256_loadu2_m128d(&e[2]->c, &e[0]->c);  // c0 h0 c2 h2
+    const __m256d e13 = _mm256_loadu2_m128d(&e[3]->c, &e[1]->c);  // c1 h1 c3 h3
+    const __m256d c = _mm256_unpacklo_pd(e02, e13);
+    const __m256d neg_log_hi = _mm256_unpackhi_pd(e02, e13);
+    const __m256d neg_log_lo = _mm256_setr_pd(e[0]->neg_log_lo, e[1]->neg_log_lo,
+                                              e[2]->neg_log_lo, e[3]->neg_log_lo);
     const __m256d r = add(sub(mul(mh, c), cst(1.0)), mul(ml, c));
 
     const __m256d st = mul(cst(134217729.0), r);  // split(r)
@@ -519,10 +530,32 @@ int log4(const double *x, double *y) {
     return ~_mm256_movemask_pd(decided) & 0xF;
 }
 
+void log_each_avx2(const double *x, double *y, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const int left = log_lanes(x + i, y + i) | log_lanes(x + i + 4, y + i + 4) << 4;
+        if (__builtin_expect(left != 0, 0))
+            for (int m = 0; m < 8; ++m)
+                if ((left >> m) & 1) y[i + m] = log(x[i + m]);
+    }
+    for (; i < n; ++i) y[i] = log(x[i]);
+}
+
+}  // namespace
+
+int log4(const double *x, double *y) { return log_lanes(x, y); }
+
 KWSIG_END_AVX2
 #else
 int log4(const double *, double *) { return 0xF; }  // no AVX2 kernels: every lane to log()
 #endif
+
+void log_each(const double *x, double *y, std::size_t n) {
+#if defined(KWSIG_X86_KERNELS)
+    if (kernel_isa() == Isa::avx2) return log_each_avx2(x, y, n);
+#endif
+    for (std::size_t i = 0; i < n; ++i) y[i] = log(x[i]);
+}
 
 double log(double x) {
     // Positive normal numbers below +inf go straight to the fast path.

@@ -1,27 +1,12 @@
-// The spectra's linear passes, written once over a lane type VL
-// (frame/lanes.h); compiled twice by frame/lanes_twice.h. Needs bins.h's
-// BinsPass. Each value is formed and rounded exactly as by the plain loop,
-// VL::size values side by side, the tail one at a time (Lanes1).
+// The spectra's linear passes but decibels (bins.cpp), written once over a
+// lane type VL (frame/lanes.h); compiled twice by frame/lanes_twice.h. Needs
+// bins.h's BinsPass. Each value is formed and rounded exactly as by the plain
+// loop, VL::size values side by side, the tail one at a time (Lanes1).
 
 // Items from .. to-1 of the pass, L::size at a time (to - from a multiple).
-// Decibels of L::size values: the logarithms four side by side where
-// AVX2 lanes run (math::log4), each lane it leaves, and every lane of the
-// other paths, by math::log.
-template <typename L, typename T>
-void decibels(const T *a, T *out, double k) {
-    alignas(32) double v[L::size], y[L::size];
-    L::load(a).store(v);
-    int left = (1 << L::size) - 1;
-    if constexpr (L::size == 4) left = math::log4(v, y);
-    for (int m = 0; m < L::size; ++m) {
-        if ((left >> m) & 1) y[m] = math::log(v[m]);
-        out[m] = (v[m] == 0.0 || std::isnan(v[m])) ? T(-500.0) : T(y[m] * k);
-    }
-}
-
 template <typename L, typename T>
 void bins_items(BinsPass pass, const T *a, const T *b, T *out, std::size_t from,
-                std::size_t to, double k) {
+                std::size_t to) {
     for (std::size_t i = from; i < to; i += L::size) {
         const T *in[L::size];
         T *pair[L::size];
@@ -43,17 +28,15 @@ void bins_items(BinsPass pass, const T *a, const T *b, T *out, std::size_t from,
         case BinsPass::magnitudes:  // out[i] = sqrt(a[i])
             L::load(a + i).sqrt().store(out + i);
             break;
-        case BinsPass::decibels:
-            decibels<L>(a + i, out + i, k);
+        case BinsPass::decibels:  // never here
             break;
         }
     }
 }
 
 template <typename VL, typename T>
-void bins_pass_lanes(BinsPass pass, const T *a, const T *b, T *out, std::size_t count,
-                     double k) {
+void bins_pass_lanes(BinsPass pass, const T *a, const T *b, T *out, std::size_t count) {
     const std::size_t body = count - count % VL::size;
-    bins_items<VL>(pass, a, b, out, 0, body, k);
-    bins_items<Lanes1>(pass, a, b, out, body, count, k);
+    bins_items<VL>(pass, a, b, out, 0, body);
+    bins_items<Lanes1>(pass, a, b, out, body, count);
 }
