@@ -3,7 +3,7 @@
 // Arithmetic, exactly:
 //   theta = -direction * (6.28318530717959 / G)      per stage of group size G
 //   twiddle (wr, wi) = Rotation::by(theta) from (1, 0) (frame/rotation.h,
-//   the stages' sines taken together, Rotation::by_each):
+//   the stages' sines taken together, Rotation::by_halves):
 //     h = sin(theta/2), q = (-2 h) h, l = sin(theta);
 //     wr' = wr + (wr q - wi l),  wi' = wi + (wi q + wr l)
 //   butterfly: tr = wr*Re[b] - wi*Im[b], ti = wr*Im[b] + wi*Re[b], each rounded
@@ -89,16 +89,26 @@ struct Transform {
 };
 
 // rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
-// theta = -direction (2 pi / G), the sines four at a time. Stage 1 has the
-// single twiddle (1, 0), where its recurrence starts: its step is never
-// taken, so its two sines (of about pi / 2 and pi, which the four-lane sine
-// leaves to the scalar one) are not computed, and it keeps a zero step.
+// theta_s = -direction (2 pi / G). theta_(s+1) = theta_s / 2 exactly, so the
+// steps come from one run of halving angles, each stage's half-angle sine
+// being the next stage's sine (Rotation::by_halves). Stage 1 has the single
+// twiddle (1, 0), where its recurrence starts: its step is never taken, its
+// sines are not computed and it keeps a zero step. For direction +-1 stage
+// 2's sine, of -+kTwoPi15 / 4 (within 2^-50 of -+pi/2, whose sine differs
+// from -+1 by about 2^-101), rounds to -+1 exactly; it is taken as that
+// rather than from the scalar sine, to which the four-lane sine leaves
+// arguments so near an axis.
 void stage_rotations(int stages, int direction, Rotation *rotation) {
-    double theta[33];
-    for (int s = 2; s <= stages; ++s)
-        theta[s] = -double(direction) * (kTwoPi15 / double(Index(1) << s));
     rotation[1] = Rotation{};
-    Rotation::by_each(theta + 2, stages - 1, rotation + 2);
+    if (stages < 2) return;
+    const double theta2 = -double(direction) * (kTwoPi15 / 4.0);
+    if ((direction == 1 || direction == -1) && stages >= 3) {
+        Rotation::by_halves(0.5 * theta2, stages - 2, rotation + 3);
+        const double h = rotation[3].step_sin;  // sin(theta_2 / 2) = sin(theta_3)
+        rotation[2] = {(-2.0 * h) * h, -double(direction)};
+    } else {
+        Rotation::by_halves(theta2, stages - 1, rotation + 2);
+    }
 }
 
 // Plans the passes for stages first .. last (stage s has groups of 2^s) over

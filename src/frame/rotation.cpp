@@ -1,29 +1,27 @@
-// Rotation::by for a batch of angles, the sines four at a time.
+// Rotation::by for a run of halving angles, the sines four at a time.
 #include "frame/rotation.h"
 
 #include "frame/cpu.h"
 
 namespace kwsig {
 
-void Rotation::by_each(const double *angle, int count, Rotation *out) {
+void Rotation::by_halves(double angle, int count, Rotation *out) {
+    // x[i] = angle / 2^i (exact halvings) and y[i] its sine, i = 0 .. count:
+    // step i's half-angle sine is step i + 1's sine, so count + 1 sines serve.
+    double x[36], y[36];
+    const int m = count + 1;
+    for (int i = 0; i < m; ++i, angle *= 0.5) x[i] = angle;
+    // A last chunk of fewer than four fills its other lanes with copies of its
+    // first argument (each lane's result is its own argument's).
+    const int chunks = (m + 3) / 4;
+    for (int k = m; k < 4 * chunks; ++k) x[k] = x[4 * (chunks - 1)];
     const bool four = kernel_isa() == Isa::avx2;
-    for (int i0 = 0; i0 < count; i0 += 4) {  // four angles: eight sines
-        const int m = count - i0 < 4 ? count - i0 : 4;
-        double x[8], y[8];  // sin(angle / 2), sin(angle) of each
-        for (int i = 0; i < m; ++i) x[2 * i] = 0.5 * angle[i0 + i], x[2 * i + 1] = angle[i0 + i];
-        // A last chunk of two sines fills its other lanes with copies of its
-        // first argument (each lane's result is its own argument's).
-        for (int k = 2 * m; k < 8; ++k) x[k] = x[2 * m - 2];
-        for (int k0 = 0; k0 < 2 * m; k0 += 4) {
-            const int left = four ? math::sin4(x + k0, y + k0) : 0xF;
-            for (int k = k0; k < k0 + 4 && k < 2 * m; ++k)
-                if ((left >> (k - k0)) & 1) y[k] = math::sin(x[k]);
-        }
-        for (int i = 0; i < m; ++i) {
-            const double h = y[2 * i];
-            out[i0 + i] = {(-2.0 * h) * h, y[2 * i + 1]};
-        }
+    for (int k0 = 0; k0 < m; k0 += 4) {
+        const int left = four ? math::sin4(x + k0, y + k0) : 0xF;
+        for (int k = k0; k < k0 + 4 && k < m; ++k)
+            if ((left >> (k - k0)) & 1) y[k] = math::sin(x[k]);
     }
+    for (int i = 0; i < count; ++i) out[i] = {(-2.0 * y[i + 1]) * y[i + 1], y[i]};
 }
 
 }  // namespace kwsig

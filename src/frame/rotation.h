@@ -46,9 +46,10 @@ struct Rotation {
     static Rotation by(double angle) {
         return {cos_minus_one(0.5 * angle), math::sin(angle)};
     }
-    // by(angle[i]) into out[i] for i < count: the same values, the sines
+    // by(angle / 2^i) into out[i] for i < count <= 34: the same values from
+    // count + 1 sines (by(a) takes sin(a / 2), which is by(a / 2)'s sin(a / 2)),
     // four at a time where AVX2 runs (math::sin4).
-    static void by_each(const double *angle, int count, Rotation *out);
+    static void by_halves(double angle, int count, Rotation *out);
     // A step of twice `half`, from the half angle: h = sin(half) and
     // l = sin(2 half). Starts at (1, 0). (FIR response.)
     static Rotation by_twice(double half) {
