@@ -49,12 +49,14 @@ struct Rider {
     }
     void step(int v) { advance(c[v], s[v], q[v], l[v]); }
 
-    // Member by member: a block copy of the whole would take a slow string
-    // instruction on every pass.
+    // Member by member, written out: a block copy of the whole would take a
+    // slow string instruction on every pass, and a loop over the members
+    // becomes library calls (memmove).
     Rider() = default;
     Rider(const Rider &o) { *this = o; }
     Rider &operator=(const Rider &o) {
-        for (int v = 0; v < 2; ++v) c[v] = o.c[v], s[v] = o.s[v], q[v] = o.q[v], l[v] = o.l[v];
+        c[0] = o.c[0], s[0] = o.s[0], q[0] = o.q[0], l[0] = o.l[0];
+        c[1] = o.c[1], s[1] = o.s[1], q[1] = o.q[1], l[1] = o.l[1];
         left = o.left, taken = o.taken, two = o.two;
         return *this;
     }
@@ -506,8 +508,10 @@ private:
             ++kept;
         }
         active_ = kept;
-        for (int a = kept; a < kept + VL::size || a < 2 * VL::size; ++a)
-            c_[a] = 1.0, s_[a] = q_[a] = l_[a] = 0.0;
+        // Two vectors' worth from the first idle lane: a fixed count, so
+        // plain stores rather than library calls.
+        double *c = c_ + kept, *s = s_ + kept, *q = q_ + kept, *l = l_ + kept;
+        for (int i = 0; i < 2 * VL::size; ++i) c[i] = 1.0, s[i] = q[i] = l[i] = 0.0;
     }
 };
 
