@@ -4,7 +4,8 @@
 //   window_real     out[i] = a[i] b[i]                      (a record, b window)
 //   window_complex  out[2i + j] = a[2i + j] b[i], j = 0, 1
 //   powers          out[i] = a[2i]^2 + a[2i+1]^2             (a spectrum)
-//   magnitudes      out[i] = sqrt(a[i])                      (b unused; out may be a)
+//   magnitudes      out[i] = sqrt(T(a[2i]^2 + a[2i+1]^2))    (the power rounded to T
+//                   first, as if stored, then its root: one pass for both)
 //   decibels        out[i] = ln(a[i]) k, or -500 where a[i] is zero or NaN
 //                   (the logarithm correctly rounded, math::log; b unused)
 #pragma once

@@ -5,7 +5,8 @@
 //   s[2p] = input[2p] * window[p], s[2p+1] = input[2p+1] * window[p]
 //   complex FFT of s, forward, count points
 //   output[(k + N/2) mod N] = s[2k]^2 + s[2k+1]^2, written while formed
-//   scratch released, then the mode conversion.
+//   magnitudes (mode 0): sqrt of each power as stored, in the same pass
+//   scratch released, then decibels (mode 2) in place.
 // input and window are read completely before output is first written, so
 // output may be either of them.
 #include <cstddef>
@@ -34,10 +35,10 @@ void complex_spectrum(const T *input, T *output, const T *window, int count, int
     // Bin k goes to (k + N/2) mod N: the non-negative frequencies fill the
     // upper half, the negative ones the lower half.
     const std::size_t half = n >> 1;
-    bins_pass(BinsPass::powers, s, nullptr, output + half, n - half);
-    bins_pass(BinsPass::powers, s + 2 * (n - half), nullptr, output, half);
+    bins_pass(bins_formed(mode), s, nullptr, output + half, n - half);
+    bins_pass(bins_formed(mode), s + 2 * (n - half), nullptr, output, half);
     scratch.release();
-    apply_mode(output, n, mode);
+    apply_decibels(output, n, mode);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 //   s[i] = input[i] * window[i]                 scratch of count + 1 values
 //   real FFT of s, forward: packed half-spectrum
 //   output[0] = s[0]^2; output[k] = s[2k]^2 + s[2k+1]^2; output[N/2] = s[1]^2
-//   scratch released, then the mode conversion.
+//   magnitudes (mode 0): sqrt of each power as stored, in the same pass
+//   scratch released, then decibels (mode 2) in place.
 // input and window are read completely before output is first written, so
 // output may be either of them.
 #include <cstddef>
@@ -31,11 +32,11 @@ void real_spectrum(const T *input, T *output, const T *window, int count, int mo
     s[n] = T(0);  // spare element, outside the transform
     real_fft(s, unsigned(n), 1);
 
-    output[0] = T(wide(s[0]) * wide(s[0]));
-    bins_pass(BinsPass::powers, s + 2, nullptr, output + 1, n / 2 - 1);
-    output[n / 2] = T(wide(s[1]) * wide(s[1]));
+    output[0] = bin_formed<T>(wide(s[0]) * wide(s[0]), mode);
+    bins_pass(bins_formed(mode), s + 2, nullptr, output + 1, n / 2 - 1);
+    output[n / 2] = bin_formed<T>(wide(s[1]) * wide(s[1]), mode);
     scratch.release();
-    apply_mode(output, n / 2 + 1, mode);
+    apply_decibels(output, n / 2 + 1, mode);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Shared by the real and the complex spectrum: the output mode, under which
-// powers become magnitudes (0), decibels (2) or stay (any other low-16-bit
+// the bins are magnitudes (0), decibels (2) or powers (any other low-16-bit
 // value).
 #pragma once
 
@@ -21,17 +21,27 @@ T decibel_factor() {
     return T(10.0 / math::log(double(ten)));
 }
 
-// Converts the `count` powers in place. Square root and logarithm are taken
-// in double and rounded once to T. A power that compares equal to zero (either
-// sign) or is a NaN reads -500 dB.
+// The pass that forms the bins from the spectrum's (re, im) pairs: their
+// powers, or under mode 0 the magnitudes (each power rounded to T, then its
+// square root taken in double and rounded once to T), in the same pass.
+inline BinsPass bins_formed(int mode_slot) {
+    return selector16(mode_slot) == 0 ? BinsPass::magnitudes : BinsPass::powers;
+}
+
+// One bin as that pass forms it, from its power p formed in double.
 template <typename T>
-void apply_mode(T *values, std::size_t count, int mode_slot) {
-    const int mode = selector16(mode_slot);
-    if (mode == 0) {
-        bins_pass(BinsPass::magnitudes, values, nullptr, values, count);
-    } else if (mode == 2) {
+T bin_formed(double p, int mode_slot) {
+    const T power = T(p);
+    return selector16(mode_slot) == 0 ? T(std::sqrt(wide(power))) : power;
+}
+
+// Under mode 2, converts the `count` powers to decibels in place: the
+// logarithm taken in double and rounded once to T; a power that compares
+// equal to zero (either sign) or is a NaN reads -500 dB.
+template <typename T>
+void apply_decibels(T *values, std::size_t count, int mode_slot) {
+    if (selector16(mode_slot) == 2)
         bins_pass(BinsPass::decibels, values, nullptr, values, count, wide(decibel_factor<T>()));
-    }
 }
 
 }  // namespace kwsig
