@@ -92,6 +92,13 @@ struct Copies {
         for (int k = 0; k < V::width; ++k) table_put<V>(v, k, from[k].c, from[k].s);
         *this = at(v);
     }
+    // Every lane from w: splats, not a table entry built by scalar stores
+    // and read back whole (a load that waits for its stores to retire).
+    static Copies all(Twiddle w) {
+        Copies r;
+        for (int i = 0; i < V::parts; ++i) r.c[i] = L::splat(w.c), r.s[i] = L::splat(w.s);
+        return r;
+    }
     // The copies a table entry holds.
     static Copies at(const double *v) {
         Copies w;
@@ -168,9 +175,8 @@ void pass_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
     const Index h = p.h, W = V::width;
     const Index group = p.two_stages ? 4 * h : 2 * h;
     if (p.mode == PassMode::groups) {  // every lane from the recurrence's start
-        Twiddle wa[V::width], wb0[V::width], wb1[V::width];
-        for (int k = 0; k < W; ++k) wa[k] = p.a[0], wb0[k] = p.b[0], wb1[k] = p.b_high[0];
-        Copies<V> a(wa), b0(wb0), b1(wb1);
+        Copies<V> a = Copies<V>::all(p.a[0]), b0 = Copies<V>::all(p.b[0]),
+                  b1 = Copies<V>::all(p.b_high[0]);
         butterflies<V>(x, span, 0, W * group, h, 0, h, 2 * group, p.two_stages, a, b0, b1, p,
                        rider);
         return;
@@ -368,11 +374,7 @@ template <typename V, typename T, typename R, typename A>
 void reverse_first3(T *x, int bits, const Twiddle *w, R &rider, A &ahead) {
     const int hs = bits - 3, mid_bits = bits - 6;
     Copies<V> lanes[7];
-    for (int j = 0; j < 7; ++j) {
-        Twiddle same[V::width];
-        for (int k = 0; k < V::width; ++k) same[k] = w[j];
-        lanes[j] = Copies<V>(same);
-    }
+    for (int j = 0; j < 7; ++j) lanes[j] = Copies<V>::all(w[j]);
     R r = rider;
     alignas(32) T buffer[8 * 16];
     for (Index mid = 0; mid < (Index(1) << mid_bits); ++mid) {
