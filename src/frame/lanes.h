@@ -57,6 +57,10 @@ struct Lanes1 {
     Lanes1 sqrt() const { return {std::sqrt(v)}; }  // correctly rounded, as every sqrt
     // Lane by lane: yes where this lane is above `bound`, else no.
     Lanes1 above(double bound, Lanes1 yes, Lanes1 no) const { return v > bound ? yes : no; }
+    // Lane by lane: yes where this lane is zero (either sign) or NaN, else no.
+    Lanes1 zero_or_nan(Lanes1 yes, Lanes1 no) const {
+        return v == 0.0 || std::isnan(v) ? yes : no;
+    }
     // Lanes holding integers in int range, as ints.
     void store_int(int *p) const { p[0] = int(v); }
     // Lane l: lo = p[at[l]], hi = p[at[l] + 1].
@@ -132,6 +136,10 @@ struct LanesSse2 {
         const __m128d m = _mm_cmpgt_pd(v, _mm_set1_pd(bound));
         return {_mm_or_pd(_mm_and_pd(m, yes.v), _mm_andnot_pd(m, no.v))};
     }
+    LanesSse2 zero_or_nan(LanesSse2 yes, LanesSse2 no) const {
+        const __m128d m = _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()), _mm_cmpunord_pd(v, v));
+        return {_mm_or_pd(_mm_and_pd(m, yes.v), _mm_andnot_pd(m, no.v))};
+    }
     void store_int(int *p) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_cvttpd_epi32(v));
     }
@@ -187,6 +195,11 @@ struct LanesAvx2 {
     LanesAvx2 sqrt() const { return {_mm256_sqrt_pd(v)}; }
     LanesAvx2 above(double bound, LanesAvx2 yes, LanesAvx2 no) const {
         const __m256d m = _mm256_cmp_pd(v, _mm256_set1_pd(bound), _CMP_GT_OQ);
+        return {_mm256_blendv_pd(no.v, yes.v, m)};
+    }
+    LanesAvx2 zero_or_nan(LanesAvx2 yes, LanesAvx2 no) const {
+        // equal or unordered: zero of either sign, or NaN
+        const __m256d m = _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_EQ_UQ);
         return {_mm256_blendv_pd(no.v, yes.v, m)};
     }
     void store_int(int *p) const {

@@ -36,6 +36,35 @@ void bins_items(BinsPass pass, const T *a, const T *b, T *out, std::size_t from,
     }
 }
 
+// The decibel pass's chunk: widen[i] = a[i] as doubles (float samples, the
+// logarithms' arguments), and after the logarithms y, out[i] = T(y[i] k), or
+// -500 where a[i] is zero or NaN. a may be out: each value is read before it
+// is written.
+template <typename L, typename T>
+void widen_items(const T *a, double *v, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; i += L::size) L::load(a + i).store(v + i);
+}
+template <typename L, typename T>
+void decibel_items(const T *a, const double *y, T *out, std::size_t from, std::size_t to,
+                   double k) {
+    const L kk = L::splat(k), floor = L::splat(-500.0);
+    for (std::size_t i = from; i < to; i += L::size)
+        L::load(a + i).zero_or_nan(floor, L::load(y + i) * kk).store(out + i);
+}
+
+template <typename VL, typename T>
+void widen_lanes(const T *a, double *v, std::size_t count) {
+    const std::size_t body = count - count % VL::size;
+    widen_items<VL>(a, v, 0, body);
+    widen_items<Lanes1>(a, v, body, count);
+}
+template <typename VL, typename T>
+void decibels_lanes(const T *a, const double *y, T *out, std::size_t count, double k) {
+    const std::size_t body = count - count % VL::size;
+    decibel_items<VL>(a, y, out, 0, body, k);
+    decibel_items<Lanes1>(a, y, out, body, count, k);
+}
+
 template <typename VL, typename T>
 void bins_pass_lanes(BinsPass pass, const T *a, const T *b, T *out, std::size_t count) {
     const std::size_t body = count - count % VL::size;

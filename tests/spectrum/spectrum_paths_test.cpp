@@ -1,9 +1,11 @@
-// Every lane path of the spectra's window, power and magnitude passes (plain
+// Every lane path of the spectra's window, power, magnitude and decibel passes (plain
 // loops, SSE2, AVX2: those this machine runs) gives the plain loops' bits,
 // over counts whose bins do not fill the lanes, and reproduces the golden
 // cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "support/golden_check.h"
@@ -36,6 +38,33 @@ TYPED_TEST(SpectrumPaths, EveryPathGivesThePlainLoopsBits) {
                     EXPECT_TRUE(twin::same_bits(results[i][kind], results[0][kind]))
                         << "N=" << n << " mode " << mode << (kind ? " complex" : " real")
                         << ", path " << i;
+        }
+}
+
+// Decibels where some bins are zero or NaN and their neighbours in the lanes
+// are not: a constant record (one bin nonzero, the rest exact zeros) and one
+// with an infinity (NaN bins, beside infinite ones in the complex spectrum).
+TYPED_TEST(SpectrumPaths, DecibelFloorOnEveryPath) {
+    using T = TypeParam;
+    for (int n : {16, 64})
+        for (int record : {0, 1}) {
+            std::vector<T> x(2 * std::size_t(n), T(record == 0 ? 3 : 0));
+            if (record == 1) x[2] = std::numeric_limits<T>::infinity();
+            const std::vector<T> w(std::size_t(n), T(1));
+            const auto results = isa::on_each([&](kwsig::Isa) {
+                std::vector<T> real(std::size_t(n / 2 + 1)), complex(static_cast<std::size_t>(n));
+                twin::spectrum(x.data(), real.data(), w.data(), n, 2);
+                twin::cspectrum(x.data(), complex.data(), w.data(), n, 2);
+                return std::vector<std::vector<T>>{real, complex};
+            });
+            for (int kind : {0, 1}) {
+                const auto &db = results[0][kind];
+                const auto floors = std::count(db.begin(), db.end(), T(-500));
+                EXPECT_TRUE(floors > 0 && (record == 1 || floors < std::ptrdiff_t(db.size())))
+                    << "N=" << n << " record " << record << " kind " << kind;
+                for (std::size_t i = 1; i < results.size(); ++i)
+                    EXPECT_TRUE(twin::same_bits(results[i][kind], db)) << "N=" << n << ", path " << i;
+            }
         }
 }
 
