@@ -90,7 +90,10 @@ struct Copies {
     explicit Copies(const Twiddle *from) {
         double v[table_doubles<V>()];
         for (int k = 0; k < V::width; ++k) table_put<V>(v, k, from[k].c, from[k].s);
-        *this = at(v);
+        for (int i = 0; i < V::parts; ++i) {  // just written: L::of, not L::load
+            c[i] = L::of(v + i * L::size);
+            s[i] = L::of(v + (V::parts + i) * L::size);
+        }
     }
     // Every lane from w: splats, not a table entry built by scalar stores
     // and read back whole (a load that waits for its stores to retire).
@@ -226,8 +229,8 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
     }
     VL vc[NV], vs[NV], vq[NV], vl[NV];
     for (int v = 0; v < NV; ++v) {
-        vc[v] = VL::load(c + v * VL::size), vs[v] = VL::load(s + v * VL::size);
-        vq[v] = VL::load(q + v * VL::size), vl[v] = VL::load(l + v * VL::size);
+        vc[v] = VL::of(c + v * VL::size), vs[v] = VL::of(s + v * VL::size);
+        vq[v] = VL::of(q + v * VL::size), vl[v] = VL::of(l + v * VL::size);
     }
     int first = 0;
     const Index steps = jobs[njobs - 1].count;

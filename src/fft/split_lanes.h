@@ -16,7 +16,7 @@ void split_segments(T *x, std::size_t n, double sign, std::size_t seg, std::size
     alignas(32) double c[kSegments], s[kSegments];
     for (int j = 0; j < kSegments; ++j) c[j] = w[j].c, s[j] = w[j].s;
     VL wc[NV], ws[NV];
-    for (int v = 0; v < NV; ++v) wc[v] = VL::load(c + v * VL::size), ws[v] = VL::load(s + v * VL::size);
+    for (int v = 0; v < NV; ++v) wc[v] = VL::of(c + v * VL::size), ws[v] = VL::of(s + v * VL::size);
     const VL vq = VL::splat(q), vl = VL::splat(l);
     const double c2 = wide(T(sign * 0.5));
     const VL half = VL::splat(wide(T(0.5))), vc2 = VL::splat(c2), minus_c2 = VL::splat(-c2);

@@ -47,6 +47,10 @@ struct Lanes1 {
 
     static Lanes1 splat(double a) { return {a}; }
     static Lanes1 load(const double *p) { return {p[0]}; }
+    // The lanes from p[0 ..] one value at a time: where p was just written
+    // one value at a time, each read takes its value from its store, where a
+    // whole-vector load would wait for the stores to retire.
+    static Lanes1 of(const double *p) { return {p[0]}; }
     static Lanes1 load(const float *p) { return {wide(p[0])}; }
     void store(double *p) const { p[0] = v; }
     void store(float *p) const { p[0] = float(v); }
@@ -116,6 +120,7 @@ struct LanesSse2 {
 
     static LanesSse2 splat(double a) { return {_mm_set1_pd(a)}; }
     static LanesSse2 load(const double *p) { return {_mm_loadu_pd(p)}; }
+    static LanesSse2 of(const double *p) { return {_mm_set_pd(p[1], p[0])}; }
     static LanesSse2 load(const float *p) {
         return {_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p))))};
     }
@@ -184,6 +189,7 @@ struct LanesAvx2 {
 
     static LanesAvx2 splat(double a) { return {_mm256_set1_pd(a)}; }
     static LanesAvx2 load(const double *p) { return {_mm256_loadu_pd(p)}; }
+    static LanesAvx2 of(const double *p) { return {_mm256_setr_pd(p[0], p[1], p[2], p[3])}; }
     static LanesAvx2 load(const float *p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
     void store(double *p) const { _mm256_storeu_pd(p, v); }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
