@@ -98,6 +98,16 @@ struct Transform {
 // from -+1 by about 2^-101), rounds to -+1 exactly; it is taken as that
 // rather than from the scalar sine, to which the four-lane sine leaves
 // arguments so near an axis.
+// Room for every stage's rotation, left unset: stage_rotations sets the
+// entries 1 .. stages that are read (setting all 33 to their defaults first
+// would cost more than the rest of planning a small transform).
+struct StageRotations {
+    StageRotations() {}
+    union {
+        Rotation at[33];
+    };
+};
+
 void stage_rotations(int stages, int direction, Rotation *rotation) {
     rotation[1] = Rotation{};
     if (stages < 2) return;
@@ -124,8 +134,14 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
                       h1 >= width && 4 * h1 <= kTableMax;
     for (int s = first; s <= last;) {
         PassPlan &p = t.passes[t.npasses++];
-        for (int k = 0; k < kMaxWidth; ++k)  // states never noted stay (0, 0)
-            p.a[k] = p.b[k] = p.b_high[k] = Twiddle{0.0, 0.0};
+        // States never noted stay (0, 0). Each written as a constant: a
+        // chained assignment copies through memory, a load that waits for
+        // the two stores just made.
+        for (int k = 0; k < kMaxWidth; ++k) {
+            p.a[k] = Twiddle{0.0, 0.0};
+            p.b[k] = Twiddle{0.0, 0.0};
+            p.b_high[k] = Twiddle{0.0, 0.0};
+        }
         p.qb = p.lb = p.qc = p.lc = 0.0;
         p.h = Index(1) << (s - 1);
         p.three_stages = lead && s == first;
@@ -183,8 +199,9 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
         t.block = n;
         inner = stages;
     }
-    Rotation rotation[33];
-    stage_rotations(stages, direction, rotation);
+    StageRotations steps;
+    const Rotation *rotation = steps.at;
+    stage_rotations(stages, direction, steps.at);
     const int first = first3 ? 4 : 1;
     if (first3) {
         Twiddle *w = t.first3;
@@ -207,8 +224,9 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 // would cost more than they save.
 template <typename T>
 void small_fft(T *x, Index n, int stages, int direction) {
-    Rotation rotation[33];
-    stage_rotations(stages, direction, rotation);
+    StageRotations steps;
+    const Rotation *rotation = steps.at;
+    stage_rotations(stages, direction, steps.at);
     bit_reverse(x, stages);
     for (Index h = 1, s = 1; h < n; h *= 2, ++s) {
         Rotation w = rotation[s];
