@@ -50,8 +50,8 @@ inline Rotation split_rotation(std::size_t n, double sign) {
 }
 
 template <typename T>
-void split_merge(T *x, std::size_t n, double sign, const Twiddle *noted = nullptr,
-                 std::size_t seg = 0) {
+void split_merge(T *x, std::size_t n, double sign, const Rotation &step,
+                 const Twiddle *noted = nullptr, std::size_t seg = 0) {
     const T c1 = T(0.5);
     const T c2 = T(sign * 0.5);
     auto bin = [&](std::size_t k, double wr, double wi) {
@@ -67,7 +67,6 @@ void split_merge(T *x, std::size_t n, double sign, const Twiddle *noted = nullpt
         x[b] = T((h1r - wr * h2r) + wi * h2i);
         x[b + 1] = T((-h1i + wr * h2i) + wi * h2r);
     };
-    const Rotation step = split_rotation(n, sign);
     if (noted) {
         // Side by side in lanes while every segment has bins left (the last
         // has the fewest), then the rest of each segment on its own.
@@ -126,12 +125,12 @@ void fft_real(T *x, unsigned count, int direction) {
         const Prerun job{w.step_cm1, w.step_sin, {1.0 + w.step_cm1, w.step_sin}, 0,
                          std::ptrdiff_t(seg), kSegments, noted};
         complex_fft_ahead(x, count / 2, 1, job);
-        split_merge(x, n, -1.0, noted, seg);
+        split_merge(x, n, -1.0, w, noted, seg);
     } else if (direction == 1) {
         complex_fft(x, count / 2, 1);
-        split_merge(x, n, -1.0);
+        split_merge(x, n, -1.0, split_rotation(n, -1.0));
     } else {
-        split_merge(x, n, +1.0);
+        split_merge(x, n, +1.0, split_rotation(n, +1.0));
         const double c1 = 0.5;
         x[0] = T(c1 * wide(x[0]));
         x[1] = T(c1 * wide(x[1]));
