@@ -126,7 +126,7 @@ void stage_rotations(int stages, int direction, Rotation *rotation) {
 // odd, a single stage first (or, where three_ok, three in a tabulated pass),
 // then pairs.
 void plan_stages(Transform &t, int first, int last, Index span, int width, bool three_ok,
-                 Index sample_bytes, const Rotation *rotation) {
+                 Index sample_bytes, const Rotation *rotation, Index reach) {
     // Where three_ok, an odd number of stages starts with a tabulated pass of
     // three where it fits, so that the rest pairs up.
     const Index h1 = Index(1) << (first - 1);
@@ -152,8 +152,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
         // points) takes its twiddles from recurrences run ahead in the
         // earlier passes' loops rather than tabulate the longest chain first;
         // narrower lone groups have too few earlier butterflies to hide that,
-        // and float's segments cost more than the table saves (measured).
-        const bool lone = groups == 1 && p.h == kTableMax && sample_bytes == 8;
+        // unless the caller's recurrence runs ahead as far anyway (`reach`
+        // positions: its lanes come free), and float's segments cost more
+        // than the table saves (measured).
+        const bool lone = groups == 1 && sample_bytes == 8 &&
+                          (p.h == kTableMax || p.h + p.h / 2 <= reach);
         p.mode = p.h > kTableMax || lone ? PassMode::segments
                  : p.h >= width         ? PassMode::table
                  : groups >= width ? PassMode::groups
@@ -188,7 +191,7 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
 // vector forms; float's longer products and the plain loops' registers gain
 // nothing from it, measured). first3: the bit reversal does stages 1 to 3.
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
-                    bool three_ok, bool first3, int direction) {
+                    bool three_ok, bool first3, int direction, Index reach) {
     t.npasses = t.njobs = 0;
     // The block: at most kBlockBytes, of an even number of stages, so that
     // they go in pairs.
@@ -211,9 +214,9 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
         }
     }
     plan_stages(t, first, inner, t.block, width, three_ok && first3, Index(sample_bytes),
-                rotation);
+                rotation, reach);
     t.inner = t.npasses;
-    plan_stages(t, inner + 1, stages, n, width, false, Index(sample_bytes), rotation);
+    plan_stages(t, inner + 1, stages, n, width, false, Index(sample_bytes), rotation, reach);
 }
 
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"

@@ -529,8 +529,9 @@ void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
     using VL = typename V::Lanes;
     Transform plan;
     const bool first3 = stages >= kFirst3Min;
+    const Index reach = extra ? extra->offset + (extra->count - 1) * extra->spacing : 0;
     plan_transform(plan, n, stages, sizeof(T), V::width, sizeof(T) == 8 && V::Lanes::size > 1,
-                   first3, direction);
+                   first3, direction, reach);
     if (extra) plan.jobs[plan.njobs++] = *extra;
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     if (first3) {
