@@ -32,6 +32,7 @@
 // transform allocates nothing; it uses about 30 KiB of stack (tables, plan).
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "fft/bit_reverse.h"
 #include "fft/fft_vectors.h"
