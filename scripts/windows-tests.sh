@@ -101,7 +101,7 @@ fi
 # wine runs the DLL's 32-bit code natively; a kernel without 32-bit support
 # (some virtual machines) cannot, and then nothing more can be checked here.
 if ! wine --version >/dev/null 2>&1; then
-    echo "SKIP wine cannot run 32-bit x86 programs on this machine (wine --version fails):"
+    echo "SKIP wine is missing or cannot run 32-bit x86 programs here (wine --version fails):"
     echo "     the DLL is built and its tables checked; its run-time checks did not run"
     echo "$passed passed, $failed failed, run-time checks skipped"
     [ "$failed" -eq 0 ] && exit 77
