@@ -89,16 +89,6 @@ struct Transform {
     Twiddle first3[7];  // stages 1, 2, 3's twiddles, when the bit reversal does them
 };
 
-// rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
-// theta_s = -direction (2 pi / G). theta_(s+1) = theta_s / 2 exactly, so the
-// steps come from one run of halving angles, each stage's half-angle sine
-// being the next stage's sine (Rotation::by_halves). Stage 1 has the single
-// twiddle (1, 0), where its recurrence starts: its step is never taken, its
-// sines are not computed and it keeps a zero step. For direction +-1 stage
-// 2's sine, of -+kTwoPi15 / 4 (within 2^-50 of -+pi/2, whose sine differs
-// from -+1 by about 2^-101), rounds to -+1 exactly; it is taken as that
-// rather than from the scalar sine, to which the four-lane sine leaves
-// arguments so near an axis.
 // Room for every stage's rotation, left unset: stage_rotations sets the
 // entries 1 .. stages that are read (setting all 33 to their defaults first
 // would cost more than the rest of planning a small transform).
@@ -109,6 +99,16 @@ struct StageRotations {
     };
 };
 
+// rotation[s] for stages s = 1 .. stages (groups of G = 2^s): the step of
+// theta_s = -direction (2 pi / G). theta_(s+1) = theta_s / 2 exactly, so the
+// steps come from one run of halving angles, each stage's half-angle sine
+// being the next stage's sine (Rotation::by_halves). Stage 1 has the single
+// twiddle (1, 0), where its recurrence starts: its step is never taken, its
+// sines are not computed and it keeps a zero step. For direction +-1 stage
+// 2's sine, of -+kTwoPi15 / 4 (within 2^-50 of -+pi/2, whose sine differs
+// from -+1 by about 2^-101), rounds to -+1 exactly; it is taken as that
+// rather than from the scalar sine, to which the four-lane sine leaves
+// arguments so near an axis.
 void stage_rotations(int stages, int direction, Rotation *rotation) {
     rotation[1] = Rotation{};
     if (stages < 2) return;
