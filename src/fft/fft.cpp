@@ -109,16 +109,20 @@ struct StageRotations {
 // from -+1 by about 2^-101), rounds to -+1 exactly; it is taken as that
 // rather than from the scalar sine, to which the four-lane sine leaves
 // arguments so near an axis.
-void stage_rotations(int stages, int direction, Rotation *rotation) {
+void stage_rotations(int stages, int direction, Rotation *rotation, const double *other = nullptr,
+                     Rotation *other_out = nullptr) {
     rotation[1] = Rotation{};
-    if (stages < 2) return;
+    if (stages < 2) {
+        if (other) *other_out = Rotation::by(*other);
+        return;
+    }
     const double theta2 = -double(direction) * (kTwoPi15 / 4.0);
     if ((direction == 1 || direction == -1) && stages >= 3) {
-        Rotation::by_halves(0.5 * theta2, stages - 2, rotation + 3);
+        Rotation::by_halves(0.5 * theta2, stages - 2, rotation + 3, other, other_out);
         const double h = rotation[3].step_sin;  // sin(theta_2 / 2) = sin(theta_3)
         rotation[2] = {(-2.0 * h) * h, -double(direction)};
     } else {
-        Rotation::by_halves(theta2, stages - 1, rotation + 2);
+        Rotation::by_halves(theta2, stages - 1, rotation + 2, other, other_out);
     }
 }
 
@@ -191,8 +195,11 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
 // three_ok: a tabulated pass may take three stages (a gain in the double
 // vector forms; float's longer products and the plain loops' registers gain
 // nothing from it, measured). first3: the bit reversal does stages 1 to 3.
+// other: a caller's step angle, whose rotation goes to *other_out, its sines
+// taken with the stages' own.
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
-                    bool three_ok, bool first3, int direction, Index reach) {
+                    bool three_ok, bool first3, int direction, Index reach, const double *other,
+                    Rotation *other_out) {
     t.npasses = t.njobs = 0;
     // The block: at most kBlockBytes, of an even number of stages, so that
     // they go in pairs.
@@ -205,7 +212,7 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
     }
     StageRotations steps;
     const Rotation *rotation = steps.at;
-    stage_rotations(stages, direction, steps.at);
+    stage_rotations(stages, direction, steps.at, other, other_out);
     const int first = first3 ? 4 : 1;
     if (first3) {
         Twiddle *w = t.first3;
@@ -248,8 +255,9 @@ void small_fft(T *x, Index n, int stages, int direction) {
     }
 }
 
+// With extra, its recurrence runs ahead too, its step made from `angle`.
 template <typename T>
-void fft(T *data, unsigned count, int direction, const Prerun *extra = nullptr) {
+void fft(T *data, unsigned count, int direction, Prerun *extra = nullptr, double angle = 0.0) {
     const Index n = count;
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
@@ -258,24 +266,24 @@ void fft(T *data, unsigned count, int direction, const Prerun *extra = nullptr) 
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:
-        lanes_avx2::transform<ComplexAvx2<T>>(data, n, stages, direction, extra);
+        lanes_avx2::transform<ComplexAvx2<T>>(data, n, stages, direction, extra, angle);
         return;
     case Isa::sse2:
-        lanes::transform<ComplexSse2<T>>(data, n, stages, direction, extra);
+        lanes::transform<ComplexSse2<T>>(data, n, stages, direction, extra, angle);
         return;
 #endif
     default:
-        lanes::transform<Complex1<T>>(data, n, stages, direction, extra);
+        lanes::transform<Complex1<T>>(data, n, stages, direction, extra, angle);
     }
 }
 
 }  // namespace
 
-void complex_fft_ahead(float *data, unsigned n, int direction, const Prerun &job) {
-    fft(data, n, direction, &job);
+void complex_fft_ahead(float *data, unsigned n, int direction, Prerun &job, double angle) {
+    fft(data, n, direction, &job, angle);
 }
-void complex_fft_ahead(double *data, unsigned n, int direction, const Prerun &job) {
-    fft(data, n, direction, &job);
+void complex_fft_ahead(double *data, unsigned n, int direction, Prerun &job, double angle) {
+    fft(data, n, direction, &job, angle);
 }
 
 }  // namespace kwsig

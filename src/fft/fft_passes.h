@@ -528,14 +528,19 @@ private:
 // fill (fewer groups than lanes, and h below the lane count) run in plain
 // code.
 template <typename V, typename T>
-void transform(T *x, Index n, int stages, int direction, const Prerun *extra) {
+void transform(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
     using VL = typename V::Lanes;
     Transform plan;
     const bool first3 = stages >= kFirst3Min;
     const Index reach = extra ? extra->offset + (extra->count - 1) * extra->spacing : 0;
+    Rotation step;
     plan_transform(plan, n, stages, sizeof(T), V::width, sizeof(T) == 8 && V::Lanes::size > 1,
-                   first3, direction, reach);
-    if (extra) plan.jobs[plan.njobs++] = *extra;
+                   first3, direction, reach, extra ? &angle : nullptr, &step);
+    if (extra) {  // its step, starting one step from (1, 0): (1 + q, l) exactly
+        extra->q = step.step_cm1, extra->l = step.step_sin;
+        extra->start = Twiddle{1.0 + step.step_cm1, step.step_sin};
+        plan.jobs[plan.njobs++] = *extra;
+    }
     Ahead<VL> ahead(plan.jobs, plan.njobs);
     if (first3) {
         Rider<VL> rider = ahead.mount();

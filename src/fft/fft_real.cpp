@@ -45,8 +45,9 @@ constexpr std::size_t kSegmentsFrom = sizeof(T) == sizeof(float) ? 512 : 256;
 
 // The pass's recurrence: a step of (sign pi) / (n/2); its first twiddle,
 // that of bin 1, is (1 + q, l).
+inline double split_angle(std::size_t n, double sign) { return (sign * kPi) / double(n / 2); }
 inline Rotation split_rotation(std::size_t n, double sign) {
-    return Rotation::by((sign * kPi) / double(n / 2));
+    return Rotation::by(split_angle(n, sign));
 }
 
 template <typename T>
@@ -119,13 +120,12 @@ void fft_real(T *x, unsigned count, int direction) {
     if (direction == 1 && n >= kSegmentsFrom<T>) {
         // The complex transform runs the pass's recurrence ahead from bin 1's
         // twiddle and notes it at the segments' first bins.
+        // Its step's two sines are taken with the complex transform's.
         const std::size_t seg = (n / 4 - 1 + kSegments - 1) / kSegments;
-        const Rotation w = split_rotation(n, -1.0);
         Twiddle noted[kSegments];
-        const Prerun job{w.step_cm1, w.step_sin, {1.0 + w.step_cm1, w.step_sin}, 0,
-                         std::ptrdiff_t(seg), kSegments, noted};
-        complex_fft_ahead(x, count / 2, 1, job);
-        split_merge(x, n, -1.0, w, noted, seg);
+        Prerun job{0.0, 0.0, {}, 0, std::ptrdiff_t(seg), kSegments, noted};
+        complex_fft_ahead(x, count / 2, 1, job, split_angle(n, -1.0));
+        split_merge(x, n, -1.0, Rotation{job.q, job.l}, noted, seg);
     } else if (direction == 1) {
         complex_fft(x, count / 2, 1);
         split_merge(x, n, -1.0, split_rotation(n, -1.0));

@@ -35,8 +35,10 @@ inline void real_fft(double *data, unsigned n, int direction) {
 
 // The complex FFT (n >= 4), which also runs `job` ahead beside its own
 // recurrences, so that the caller's pass after it finds its starting states
-// noted at no cost in latency.
-void complex_fft_ahead(float *data, unsigned n, int direction, const Prerun &job);
-void complex_fft_ahead(double *data, unsigned n, int direction, const Prerun &job);
+// noted at no cost in latency. The job's step is Rotation::by(angle), its
+// sines taken with the transform's own; it is written into job.q and job.l,
+// and the job starts one step from (1, 0), at (1 + q, l).
+void complex_fft_ahead(float *data, unsigned n, int direction, Prerun &job, double angle);
+void complex_fft_ahead(double *data, unsigned n, int direction, Prerun &job, double angle);
 
 }  // namespace kwsig

@@ -48,8 +48,10 @@ struct Rotation {
     }
     // by(angle / 2^i) into out[i] for i < count <= 34: the same values from
     // count + 1 sines (by(a) takes sin(a / 2), which is by(a / 2)'s sin(a / 2)),
-    // four at a time where AVX2 runs (math::sin4).
-    static void by_halves(double angle, int count, Rotation *out);
+    // four at a time where AVX2 runs (math::sin4). With `other`, also
+    // by(*other) into *other_out, its two sines in the same calls' lanes.
+    static void by_halves(double angle, int count, Rotation *out, const double *other = nullptr,
+                          Rotation *other_out = nullptr);
     // A step of twice `half`, from the half angle: h = sin(half) and
     // l = sin(2 half). Starts at (1, 0). (FIR response.)
     static Rotation by_twice(double half) {
