@@ -205,53 +205,67 @@ void pass_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
     }
 }
 
-// A recurrence to tabulate: its step, its first `count` twiddles from (1, 0)
-// into `out`.
+// A recurrence to tabulate: its step, `count` twiddles from *from (from
+// (1, 0) if null) into `out`.
 struct TableJob {
     double q, l;
     Index count;
     double *out;
+    const Twiddle *from;
 };
 
 // Runs NV vectors of recurrences side by side, each writing its twiddles
-// into its table; lanes beyond the jobs idle at (1, 0) with a zero step.
-// The jobs come shortest first, so the ones still writing are a suffix.
+// into its table straight from its lane; lanes beyond the jobs idle at
+// (1, 0) with a zero step. The jobs come shortest first, so a vector whose
+// last job is done is done, and stops.
 template <typename V, typename VL, int NV, typename R>
 void tabulate(const TableJob *jobs, int njobs, R &rider) {
     constexpr Index W = V::width, per = V::parts * V::Lanes::size / V::width,
                     half = table_doubles<V>() / 2;
+    static_assert(per == 1 || per == 2, "a value once or twice per table entry");
     alignas(32) double c[NV * VL::size], s[NV * VL::size], q[NV * VL::size], l[NV * VL::size];
+    Index count[NV * VL::size], until[NV];  // per lane; per vector, its last job's count
     double *out[NV * VL::size];
     for (int k = 0; k < NV * VL::size; ++k) {
         const bool job = k < njobs;
-        c[k] = 1.0;
-        s[k] = 0.0;
+        const Twiddle w = job && jobs[k].from ? *jobs[k].from : Twiddle{1.0, 0.0};
+        c[k] = w.c;
+        s[k] = w.s;
         q[k] = job ? jobs[k].q : 0.0;
         l[k] = job ? jobs[k].l : 0.0;
+        count[k] = job ? jobs[k].count : 0;
         out[k] = job ? jobs[k].out : nullptr;
     }
     VL vc[NV], vs[NV], vq[NV], vl[NV];
     for (int v = 0; v < NV; ++v) {
         vc[v] = VL::of(c + v * VL::size), vs[v] = VL::of(s + v * VL::size);
         vq[v] = VL::of(q + v * VL::size), vl[v] = VL::of(l + v * VL::size);
+        const int last = (v + 1) * VL::size < njobs ? (v + 1) * VL::size : njobs;
+        until[v] = jobs[last - 1].count;
     }
-    int first = 0;
     const Index steps = jobs[njobs - 1].count;
     R r = rider;
     for (Index i = 0; i < steps; ++i) {
         // One vector of recurrences leaves the loop waiting on its latency,
         // room for the rider's steps; more fill it (measured).
         if constexpr (NV == 1) r.ride();
-        for (int v = 0; v < NV; ++v) {
-            vc[v].store(c + v * VL::size);
-            vs[v].store(s + v * VL::size);
-            advance(vc[v], vs[v], vq[v], vl[v]);
-        }
-        while (jobs[first].count <= i) ++first;
         const Index at = i / W * table_doubles<V>() + i % W * per;
-        for (int k = first; k < njobs; ++k) {
-            double *o = out[k] + at;
-            for (Index d = 0; d < per; ++d) o[d] = c[k], o[half + d] = s[k];
+        for (int v = 0; v < NV; ++v) {
+            if (i >= until[v]) continue;
+#pragma GCC unroll 4
+            for (int j = 0; j < VL::size; ++j) {
+                const int k = v * VL::size + j;
+                if (i >= count[k]) continue;
+                double *o = out[k] + at;
+                if constexpr (per == 2) {
+                    vc[v].store_twice(j, o);
+                    vs[v].store_twice(j, o + half);
+                } else {
+                    vc[v].store(o);
+                    vs[v].store(o + half);
+                }
+            }
+            advance(vc[v], vs[v], vq[v], vl[v]);
         }
     }
     rider = r;
@@ -351,13 +365,14 @@ void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, cons
 // of the destination tile dst (rows 2^hs values apart). The group takes its
 // three stages' butterflies in registers (twiddles w: stage 1's, stage 2's
 // two, stage 3's four, each in every lane) and is stored as that row.
-template <typename V, typename T, typename R>
+template <typename V, typename T, typename R, typename A>
 inline __attribute__((always_inline)) void first3_columns(const T *src, Index row, T *dst, int hs,
-                                                          const Copies<V> *w, R &r) {
+                                                          const Copies<V> *w, R &r, A &ahead) {
     static_assert(V::width <= 2, "lane j's row is rev(lo) + 4 j");
     static constexpr int rev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
     const Index lane_rows = Index(2) << (hs + 2);  // samples from row rev(lo) to rev(lo) + 4
     for (int lo = 0; lo < 8; lo += V::width) {
+        ahead.renew(r);
         r.ride();
         r.ride();
         V y[8];
@@ -392,8 +407,8 @@ void reverse_first3(T *x, int bits, const Twiddle *w, R &rider, A &ahead) {
         for (Index hi = 0; hi < 8; ++hi)  // in whole vectors, as first3_columns loads them
             for (int lo = 0; lo < 8; lo += V::width)
                 V::load(b + 2 * ((hi << hs) + lo), 2).store(buffer + 2 * (8 * hi + lo), 2);
-        if (rmid != mid) first3_columns<V>(a, Index(2) << hs, b, hs, lanes, r);
-        first3_columns<V>(buffer, 16, a, hs, lanes, r);
+        if (rmid != mid) first3_columns<V>(a, Index(2) << hs, b, hs, lanes, r, ahead);
+        first3_columns<V>(buffer, 16, a, hs, lanes, r, ahead);
     }
     rider = r;
 }
@@ -541,14 +556,6 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
         extra->start = Twiddle{1.0 + step.step_cm1, step.step_sin};
         plan.jobs[plan.njobs++] = *extra;
     }
-    Ahead<VL> ahead(plan.jobs, plan.njobs);
-    if (first3) {
-        Rider<VL> rider = ahead.mount();
-        reverse_first3<V>(x, stages, plan.first3, rider, ahead);
-        ahead.dismount(rider);
-    } else {
-        bit_reverse(x, stages);
-    }
     // The tabulated passes' twiddles, once for all blocks, all recurrences
     // side by side.
     // Tabulated passes have h from 8 (after the bit reversal's three stages;
@@ -561,10 +568,30 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
     TableJob jobs[16];
     int njobs = 0;
     double *free = tables;
+    // A chain longer than kTableMax (stage B's 2h = 128 of a pass at h =
+    // kTableMax, one per transform at most) is tabulated in two halves side
+    // by side, the second from the state the recurrences running ahead note
+    // at its middle: half the latency. The bit reversal's loops take them
+    // that far; they renew at each column group, so that stopping at the
+    // note costs them few steps (each step lost there is one the passes
+    // after it cannot make up, and is run alone before the wide passes).
+    Twiddle middle[1];
+    int nmiddle = 0;
+    Index reach_middle = 0;
     auto table = [&](double q, double l, Index count) {
-        jobs[njobs++] = {q, l, count, free};
+        double *out = free;
         free += count / V::width * table_doubles<V>();
-        return jobs[njobs - 1].out;
+        if (count <= kTableMax || !first3 || nmiddle == 1) {
+            jobs[njobs++] = {q, l, count, out, nullptr};
+            return out;
+        }
+        const Index half = count / 2;
+        Twiddle *mid = &middle[nmiddle++];
+        plan.jobs[plan.njobs++] = {q, l, Twiddle{1.0, 0.0}, half, half, 1, mid};
+        if (half > reach_middle) reach_middle = half;
+        jobs[njobs++] = {q, l, half, out, nullptr};
+        jobs[njobs++] = {q, l, half, out + half / V::width * table_doubles<V>(), mid};
+        return out;
     };
     // The jobs come shortest first, as tabulate wants them: a pass's tables
     // grow (h, 2h, 4h), and the next pass's first is no shorter than its
@@ -576,6 +603,15 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
         tb[k] = p.two_stages || p.three_stages ? table(p.qb, p.lb, 2 * p.h) : nullptr;
         tc[k] = p.three_stages ? table(p.qc, p.lc, 4 * p.h) : nullptr;
     }
+    Ahead<VL> ahead(plan.jobs, plan.njobs);
+    if (first3) {
+        Rider<VL> rider = ahead.mount();
+        reverse_first3<V>(x, stages, plan.first3, rider, ahead);
+        ahead.dismount(rider);
+    } else {
+        bit_reverse(x, stages);
+    }
+    ahead.run_to(reach_middle);
     Rider<VL> rider = ahead.mount();
     for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
         const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;

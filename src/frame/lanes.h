@@ -53,6 +53,8 @@ struct Lanes1 {
     static Lanes1 of(const double *p) { return {p[0]}; }
     static Lanes1 load(const float *p) { return {wide(p[0])}; }
     void store(double *p) const { p[0] = v; }
+    // Lane j's value at p[0] and p[1].
+    void store_twice(int, double *p) const { p[0] = p[1] = v; }
     void store(float *p) const { p[0] = float(v); }
     // Each lane rounded to the tag's type (float through float and back).
     static Lanes1 rounded(Lanes1 a, float) { return {wide(float(a.v))}; }
@@ -125,6 +127,9 @@ struct LanesSse2 {
         return {_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p))))};
     }
     void store(double *p) const { _mm_storeu_pd(p, v); }
+    void store_twice(int j, double *p) const {
+        _mm_storeu_pd(p, j ? _mm_unpackhi_pd(v, v) : _mm_unpacklo_pd(v, v));
+    }
     void store(float *p) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
@@ -192,6 +197,11 @@ struct LanesAvx2 {
     static LanesAvx2 of(const double *p) { return {_mm256_setr_pd(p[0], p[1], p[2], p[3])}; }
     static LanesAvx2 load(const float *p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
     void store(double *p) const { _mm256_storeu_pd(p, v); }
+    // (j a constant where it is called: one shuffle and one store.)
+    void store_twice(int j, double *p) const {
+        const __m256d d = j & 1 ? _mm256_unpackhi_pd(v, v) : _mm256_unpacklo_pd(v, v);
+        _mm_storeu_pd(p, j & 2 ? _mm256_extractf128_pd(d, 1) : _mm256_castpd256_pd128(d));
+    }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     static LanesAvx2 rounded(LanesAvx2 a, float) {
         return {_mm256_cvtps_pd(_mm256_cvtpd_ps(a.v))};
