@@ -27,7 +27,10 @@
 //     side by side; in wide passes runs each stage's recurrence in one copy
 //     per vector lane, each started from the state the serial recurrence has
 //     there, noted by running all recurrences ahead inside earlier passes'
-//     loops: the steps' latency hides behind butterflies.
+//     loops: the steps' latency hides behind butterflies;
+//   - from 16 to 64 points, without that set-up: stages 1 to 3 in registers
+//     on groups of 8 while the later stages' twiddles are tabulated, then
+//     those stages in one tabulated pass (small_transform).
 // The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says. The
 // transform allocates nothing; it uses about 30 KiB of stack (tables, plan).
 #include <cstddef>
@@ -50,7 +53,7 @@ using Index = std::ptrdiff_t;
 
 constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
-constexpr Index kSmall = 128;                  // below this, small_fft
+constexpr Index kSmall = 128;                  // below this, small_transform (small_fft below 16)
 constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
 constexpr int kFirst3Min = 7;                  // from 2^this points the bit reversal does stages 1-3
 
@@ -117,8 +120,10 @@ void stage_rotations(int stages, int direction, Rotation *rotation, const double
         return;
     }
     const double theta2 = -double(direction) * (kTwoPi15 / 4.0);
-    if ((direction == 1 || direction == -1) && stages >= 3) {
-        Rotation::by_halves(0.5 * theta2, stages - 2, rotation + 3, other, other_out);
+    if (direction == 1 || direction == -1) {
+        // (Of 2 stages, rotation[3] is room only: its sine is stage 2's h.)
+        Rotation::by_halves(0.5 * theta2, stages >= 3 ? stages - 2 : 1, rotation + 3, other,
+                            other_out);
         const double h = rotation[3].step_sin;  // sin(theta_2 / 2) = sin(theta_3)
         rotation[2] = {(-2.0 * h) * h, -double(direction)};
     } else {
@@ -230,9 +235,10 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"
 #include "frame/lanes_twice.h"
 
-// Small transforms: the stages one at a time in plain code, each twiddle
-// straight from its recurrence; below kSmall points setting up the passes
-// would cost more than they save.
+// Transforms of 2 to 8 points: the stages one at a time in plain code, each
+// twiddle straight from its recurrence (fewer than 16 points do not fill
+// small_transform's lanes). Below kSmall points setting up the run ahead
+// would cost more than it saves.
 template <typename T>
 void small_fft(T *x, Index n, int stages, int direction) {
     StageRotations steps;
@@ -262,7 +268,16 @@ void fft(T *data, unsigned count, int direction, Prerun *extra = nullptr, double
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
     while ((Index(1) << stages) < n) ++stages;
-    if (n < kSmall && !extra) return small_fft(data, n, stages, direction);
+    if (n < 16 && !extra) return small_fft(data, n, stages, direction);
+    if (n < kSmall && !extra) {
+        switch (kernel_isa()) {
+#if defined(KWSIG_X86_KERNELS)
+        case Isa::avx2: return lanes_avx2::small_transform<ComplexAvx2<T>>(data, n, stages, direction);
+        case Isa::sse2: return lanes::small_transform<ComplexSse2<T>>(data, n, stages, direction);
+#endif
+        default: return lanes::small_transform<Complex1<T>>(data, n, stages, direction);
+        }
+    }
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:

@@ -644,3 +644,79 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
     for (int k = plan.inner; k < plan.npasses; ++k) run(x, n, k);
     ahead.run(n);  // whatever is left of `extra`
 }
+
+// Stages 1 to 3 of a small transform after its bit reversal: the groups of
+// 8 adjacent points, V::width groups side by side in the lanes, one batch of
+// them per ride, so that tabulate interleaves them with the steps of the
+// later stages' recurrences (whose latency they hide behind).
+template <typename V, typename T>
+struct SmallFirst3 {
+    T *x;
+    Index next, end;  // the next batch's first point; n
+    const Copies<V> *w;
+    int every, tick;  // a batch every `every` rides
+
+    void batch() {
+        V y[8];
+        for (int k = 0; k < 8; ++k) y[k] = V::load(x + 2 * (next + k), 16);
+        three_stages_on(y, w);
+        for (int k = 0; k < 8; ++k) y[k].store(x + 2 * (next + k), 16);
+        next += 8 * V::width;
+    }
+    void ride() {
+        if (next < end && ++tick == every) tick = 0, batch();
+    }
+    void finish() {
+        while (next < end) batch();
+    }
+};
+
+// A transform of 2^stages points, 16 <= n < kSmall, without the run ahead's
+// set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
+// the later stages' recurrences are tabulated side by side, then those
+// stages (4, 4-5 or 4-6) in one tabulated pass.
+template <typename V, typename T>
+void small_transform(T *x, Index n, int stages, int direction) {
+    static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
+    StageRotations steps;
+    const Rotation *rotation = steps.at;
+    stage_rotations(stages, direction, steps.at);
+    bit_reverse(x, stages);
+    Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
+    for (int s = 1, j = 0; s <= 3; ++s) {
+        Rotation r = rotation[s];
+        for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
+            w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
+    }
+    // Tables of stages 4 .. stages: 8, 16, 32 twiddles, shortest first.
+    double tables[(8 + 16 + 32) / V::width * table_doubles<V>()];
+    TableJob jobs[3];
+    const double *t[3];
+    int njobs = 0;
+    double *free = tables;
+    for (int s = 4; s <= stages; ++s, ++njobs) {
+        const Index count = Index(1) << (s - 1);
+        jobs[njobs] = {rotation[s].step_cm1, rotation[s].step_sin, count, free, nullptr};
+        t[njobs] = free;
+        free += count / V::width * table_doubles<V>();
+    }
+    using VL = typename V::Lanes;
+    const Index batches = n / (8 * V::width), chain = Index(1) << (stages - 2);
+    SmallFirst3<V, T> first3{x, 0, n, w, int(chain / batches > 0 ? chain / batches : 1), 0};
+    if (njobs <= VL::size)
+        tabulate<V, VL, 1>(jobs, njobs, first3);
+    else if (njobs <= 2 * VL::size)
+        tabulate<V, VL, 2>(jobs, njobs, first3);
+    else
+        tabulate<V, VL, 3>(jobs, njobs, first3);
+    first3.finish();
+    PassPlan p;
+    p.h = 8;
+    p.two_stages = stages == 5;
+    Rider<VL> idle;  // takes no step
+    idle.left = 0;
+    if (stages == 6)
+        table_pass3_run<V>(x, n, p, t[0], t[1], t[2], idle);
+    else
+        table_pass_run<V>(x, n, p, t[0], stages == 5 ? t[1] : nullptr, idle);
+}

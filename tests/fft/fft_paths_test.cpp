@@ -131,10 +131,11 @@ TYPED_TEST(FftPaths, RealForwardGivesThePlainBits) {
 }
 
 // The direction multiplies the angle as it is: 0 gives every twiddle (1, 0)
-// (with signed zeros), 2 and -3 other rotations; no path may assume +-1.
+// (with signed zeros), 2 and -3 other rotations; no path may assume +-1
+// (2^5: the small transforms' path).
 TYPED_TEST(FftPaths, OtherDirectionsFollowTheFormula) {
     for (int direction : {0, 2, -3})
-        for (int lg : {3, 9, 16})
+        for (int lg : {3, 5, 9, 16})
             expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, direction,
                                                       unsigned(500 + 10 * lg + direction));
 }
