@@ -28,9 +28,9 @@
 //     per vector lane, each started from the state the serial recurrence has
 //     there, noted by running all recurrences ahead inside earlier passes'
 //     loops: the steps' latency hides behind butterflies;
-//   - from 16 to 64 points, without that set-up: stages 1 to 3 in registers
+//   - from 16 to 128 points, without that set-up: stages 1 to 3 in registers
 //     on groups of 8 while the later stages' twiddles are tabulated, then
-//     those stages in one tabulated pass (small_transform).
+//     those stages in tabulated passes (small_transform).
 // The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says. The
 // transform allocates nothing; it uses about 30 KiB of stack (tables, plan).
 #include <cstddef>
@@ -53,7 +53,7 @@ using Index = std::ptrdiff_t;
 
 constexpr int kMaxWidth = 4;                   // values per butterfly vector
 constexpr Index kBlockBytes = Index(1) << 17;  // early stages run per block
-constexpr Index kSmall = 128;                  // below this, small_transform (small_fft below 16)
+constexpr Index kSmall = 256;                  // below this, small_transform (small_fft below 16)
 constexpr Index kTableMax = 64;                // passes up to this h tabulate twiddles
 constexpr int kFirst3Min = 7;                  // from 2^this points the bit reversal does stages 1-3
 

@@ -674,7 +674,7 @@ struct SmallFirst3 {
 // A transform of 2^stages points, 16 <= n < kSmall, without the run ahead's
 // set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
 // the later stages' recurrences are tabulated side by side, then those
-// stages (4, 4-5 or 4-6) in one tabulated pass.
+// stages in tabulated passes.
 template <typename V, typename T>
 void small_transform(T *x, Index n, int stages, int direction) {
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
@@ -688,10 +688,10 @@ void small_transform(T *x, Index n, int stages, int direction) {
         for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
             w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
     }
-    // Tables of stages 4 .. stages: 8, 16, 32 twiddles, shortest first.
-    double tables[(8 + 16 + 32) / V::width * table_doubles<V>()];
-    TableJob jobs[3];
-    const double *t[3];
+    // Tables of stages 4 .. stages: 8, 16, .. twiddles, shortest first.
+    double tables[(kSmall - 8) / V::width * table_doubles<V>()];
+    TableJob jobs[8];
+    const double *t[8];
     int njobs = 0;
     double *free = tables;
     for (int s = 4; s <= stages; ++s, ++njobs) {
@@ -707,16 +707,26 @@ void small_transform(T *x, Index n, int stages, int direction) {
         tabulate<V, VL, 1>(jobs, njobs, first3);
     else if (njobs <= 2 * VL::size)
         tabulate<V, VL, 2>(jobs, njobs, first3);
-    else
+    else if (njobs <= 3 * VL::size)
         tabulate<V, VL, 3>(jobs, njobs, first3);
+    else
+        tabulate<V, VL, 4>(jobs, njobs, first3);
     first3.finish();
-    PassPlan p;
-    p.h = 8;
-    p.two_stages = stages == 5;
+    // Stages 4 .. stages: an odd count starts with a pass of three (one if
+    // it is 1), then pairs.
     Rider<VL> idle;  // takes no step
     idle.left = 0;
-    if (stages == 6)
-        table_pass3_run<V>(x, n, p, t[0], t[1], t[2], idle);
-    else
-        table_pass_run<V>(x, n, p, t[0], stages == 5 ? t[1] : nullptr, idle);
+    for (int s = 4; s <= stages;) {
+        PassPlan p;
+        p.h = Index(1) << (s - 1);
+        const int left = stages - s + 1;
+        if (left % 2 == 1 && left >= 3) {
+            table_pass3_run<V>(x, n, p, t[s - 4], t[s - 3], t[s - 2], idle);
+            s += 3;
+        } else {
+            p.two_stages = left % 2 == 0;
+            table_pass_run<V>(x, n, p, t[s - 4], p.two_stages ? t[s - 3] : nullptr, idle);
+            s += p.two_stages ? 2 : 1;
+        }
+    }
 }
