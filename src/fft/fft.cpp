@@ -232,6 +232,16 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
     plan_stages(t, inner + 1, stages, n, width, false, Index(sample_bytes), rotation, reach);
 }
 
+// A caller's recurrence (complex_fft_ahead) in the transforms without the
+// run ahead: its step is `step`, and it starts one step from (1, 0), at
+// (1 + q, l) exactly.
+void start_extra(Prerun &job, const Rotation &step) {
+    job.q = step.step_cm1, job.l = step.step_sin;
+    job.start = Twiddle{1.0 + step.step_cm1, step.step_sin};
+}
+// The last position it is to be noted at.
+inline Index extra_reach(const Prerun &job) { return job.offset + (job.count - 1) * job.spacing; }
+
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"
 #include "frame/lanes_twice.h"
 
@@ -240,10 +250,20 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
 // small_transform's lanes). Below kSmall points setting up the run ahead
 // would cost more than it saves.
 template <typename T>
-void small_fft(T *x, Index n, int stages, int direction) {
+void small_fft(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
     StageRotations steps;
     const Rotation *rotation = steps.at;
-    stage_rotations(stages, direction, steps.at);
+    Rotation extra_step;
+    stage_rotations(stages, direction, steps.at, extra ? &angle : nullptr, &extra_step);
+    if (extra) {  // its states, step by step
+        start_extra(*extra, extra_step);
+        Rotation w = extra_step;
+        w.start_at(extra->start.c, extra->start.s);
+        for (Index k = 0, pos = 0; k < extra->count; ++k) {
+            for (; pos < extra->offset + k * extra->spacing; ++pos) w.advance();
+            extra->out[k] = Twiddle{w.c, w.s};
+        }
+    }
     bit_reverse(x, stages);
     for (Index h = 1, s = 1; h < n; h *= 2, ++s) {
         Rotation w = rotation[s];
@@ -261,6 +281,23 @@ void small_fft(T *x, Index n, int stages, int direction) {
     }
 }
 
+template <bool with_extra, typename T>
+void small_isa(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
+    switch (kernel_isa()) {
+#if defined(KWSIG_X86_KERNELS)
+    case Isa::avx2:
+        return lanes_avx2::small_transform<ComplexAvx2<T>, with_extra>(x, n, stages, direction,
+                                                                       extra, angle);
+    case Isa::sse2:
+        return lanes::small_transform<ComplexSse2<T>, with_extra>(x, n, stages, direction, extra,
+                                                                  angle);
+#endif
+    default:
+        return lanes::small_transform<Complex1<T>, with_extra>(x, n, stages, direction, extra,
+                                                               angle);
+    }
+}
+
 // With extra, its recurrence runs ahead too, its step made from `angle`.
 template <typename T>
 void fft(T *data, unsigned count, int direction, Prerun *extra = nullptr, double angle = 0.0) {
@@ -268,16 +305,11 @@ void fft(T *data, unsigned count, int direction, Prerun *extra = nullptr, double
     if (n < 2 || !is_pow2(std::uint64_t(n))) return;  // N = 1 is the identity; others refused
     int stages = 0;
     while ((Index(1) << stages) < n) ++stages;
-    if (n < 16 && !extra) return small_fft(data, n, stages, direction);
-    if (n < kSmall && !extra) {
-        switch (kernel_isa()) {
-#if defined(KWSIG_X86_KERNELS)
-        case Isa::avx2: return lanes_avx2::small_transform<ComplexAvx2<T>>(data, n, stages, direction);
-        case Isa::sse2: return lanes::small_transform<ComplexSse2<T>>(data, n, stages, direction);
-#endif
-        default: return lanes::small_transform<Complex1<T>>(data, n, stages, direction);
-        }
-    }
+    // (A caller's recurrence noted beyond n takes the run ahead.)
+    const bool small = n < kSmall && (!extra || extra_reach(*extra) < n);
+    if (n < 16 && small) return small_fft(data, n, stages, direction, extra, angle);
+    if (small && extra) return small_isa<true>(data, n, stages, direction, extra, angle);
+    if (small) return small_isa<false>(data, n, stages, direction, nullptr, 0.0);
     switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
     case Isa::avx2:

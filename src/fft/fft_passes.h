@@ -36,6 +36,7 @@
 // copy it into a local variable, which the compiler keeps in registers.
 template <typename VL>
 struct Rider {
+    static constexpr bool always = false;  // rides only where it costs nothing
     VL c[2], s[2], q[2], l[2];
     Index left, taken;
     bool two;  // whether the second vector holds any
@@ -247,8 +248,9 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
     R r = rider;
     for (Index i = 0; i < steps; ++i) {
         // One vector of recurrences leaves the loop waiting on its latency,
-        // room for the rider's steps; more fill it (measured).
-        if constexpr (NV == 1) r.ride();
+        // room for the rider's steps; more fill it (measured). Work that has
+        // to be done anyway rides along always.
+        if constexpr (NV == 1 || R::always) r.ride();
         const Index at = i / W * table_doubles<V>() + i % W * per;
         for (int v = 0; v < NV; ++v) {
             if (i >= until[v]) continue;
@@ -651,19 +653,21 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
 // later stages' recurrences (whose latency they hide behind).
 template <typename V, typename T>
 struct SmallFirst3 {
+    static constexpr bool always = true;
     T *x;
     Index next, end;  // the next batch's first point; n
     const Copies<V> *w;
     int every, tick;  // a batch every `every` rides
 
-    void batch() {
+    // (Inlined: a call would spill the recurrences' registers around it.)
+    inline __attribute__((always_inline)) void batch() {
         V y[8];
         for (int k = 0; k < 8; ++k) y[k] = V::load(x + 2 * (next + k), 16);
         three_stages_on(y, w);
         for (int k = 0; k < 8; ++k) y[k].store(x + 2 * (next + k), 16);
         next += 8 * V::width;
     }
-    void ride() {
+    inline __attribute__((always_inline)) void ride() {
         if (next < end && ++tick == every) tick = 0, batch();
     }
     void finish() {
@@ -675,12 +679,15 @@ struct SmallFirst3 {
 // set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
 // the later stages' recurrences are tabulated side by side, then those
 // stages in tabulated passes.
-template <typename V, typename T>
-void small_transform(T *x, Index n, int stages, int direction) {
+// With_extra: the caller's recurrence `extra` too (else null), tabulated
+// with the stages' and noted from its table.
+template <typename V, bool with_extra, typename T>
+void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
     StageRotations steps;
     const Rotation *rotation = steps.at;
-    stage_rotations(stages, direction, steps.at);
+    Rotation extra_step;
+    stage_rotations(stages, direction, steps.at, with_extra ? &angle : nullptr, &extra_step);
     bit_reverse(x, stages);
     Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
     for (int s = 1, j = 0; s <= 3; ++s) {
@@ -688,30 +695,54 @@ void small_transform(T *x, Index n, int stages, int direction) {
         for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
             w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
     }
-    // Tables of stages 4 .. stages: 8, 16, .. twiddles, shortest first.
-    double tables[(kSmall - 8) / V::width * table_doubles<V>()];
-    TableJob jobs[8];
+    // Tables of stages 4 .. stages: 8, 16, .. twiddles, shortest first; and
+    // of the caller's recurrence as far as it is to be noted (within n, the
+    // real transform's pass), in its place by length.
+    constexpr Index e = table_doubles<V>();
+    double tables[(2 * kSmall - 8) / V::width * e + e];
+    TableJob jobs[16];
     const double *t[8];
     int njobs = 0;
     double *free = tables;
-    for (int s = 4; s <= stages; ++s, ++njobs) {
+    const Index extra_count = with_extra ? extra_reach(*extra) + 1 : 0;
+    double *extra_table = nullptr;
+    if constexpr (with_extra) start_extra(*extra, extra_step);
+    for (int s = 4; s <= stages + 1; ++s) {
         const Index count = Index(1) << (s - 1);
+        if (with_extra && extra_table == nullptr && (extra_count <= count || s > stages)) {
+            extra_table = free;
+            jobs[njobs++] = {extra->q, extra->l, extra_count, free, &extra->start};
+            free += (extra_count + V::width - 1) / V::width * e;
+        }
+        if (s > stages) break;
         jobs[njobs] = {rotation[s].step_cm1, rotation[s].step_sin, count, free, nullptr};
-        t[njobs] = free;
-        free += count / V::width * table_doubles<V>();
+        t[s - 4] = free;
+        ++njobs;
+        free += count / V::width * e;
     }
     using VL = typename V::Lanes;
-    const Index batches = n / (8 * V::width), chain = Index(1) << (stages - 2);
-    SmallFirst3<V, T> first3{x, 0, n, w, int(chain / batches > 0 ? chain / batches : 1), 0};
-    if (njobs <= VL::size)
-        tabulate<V, VL, 1>(jobs, njobs, first3);
-    else if (njobs <= 2 * VL::size)
-        tabulate<V, VL, 2>(jobs, njobs, first3);
-    else if (njobs <= 3 * VL::size)
-        tabulate<V, VL, 3>(jobs, njobs, first3);
-    else
-        tabulate<V, VL, 4>(jobs, njobs, first3);
+    // A batch every `every` steps of the longest recurrence, all done in its
+    // first half.
+    const Index batches = n / (8 * V::width), every = jobs[njobs - 1].count / 2 / batches;
+    SmallFirst3<V, T> first3{x, 0, n, w, int(every > 0 ? every : 1), 0};
+    for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
+        const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
+        switch ((count + VL::size - 1) / VL::size) {
+        case 1: tabulate<V, VL, 1>(jobs + j0, count, first3); break;
+        case 2: tabulate<V, VL, 2>(jobs + j0, count, first3); break;
+        case 3: tabulate<V, VL, 3>(jobs + j0, count, first3); break;
+        default: tabulate<V, VL, 4>(jobs + j0, count, first3);
+        }
+    }
     first3.finish();
+    if constexpr (with_extra) {  // its states, from its table
+        constexpr Index per = V::parts * V::Lanes::size / V::width;
+        for (Index k = 0; k < extra->count; ++k) {
+            const Index p = extra->offset + k * extra->spacing;
+            const double *v = extra_table + p / V::width * e + p % V::width * per;
+            extra->out[k] = Twiddle{v[0], v[e / 2]};
+        }
+    }
     // Stages 4 .. stages: an odd count starts with a pass of three (one if
     // it is 1), then pairs.
     Rider<VL> idle;  // takes no step

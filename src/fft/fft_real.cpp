@@ -13,10 +13,11 @@
 //   x[a]   = (wr h2r + h1r) - wi h2i     x[a+1] = (wr h2i + h1i) + wi h2r
 //   x[b]   = (h1r - wr h2r) + wi h2i     x[b+1] = (-h1i + wr h2i) + wi h2r
 // Each twiddle comes from the previous one by the recurrence. From
-// kSegmentsFrom<T> values the forward pass runs in kSegments segments side by
+// kSegmentsFrom values the forward pass runs in kSegments segments side by
 // side (in AVX2 or SSE2 lanes, split_lanes.h), each from its first twiddle as
-// noted by running the recurrence ahead while the complex transform runs: the
-// same steps, so the same bits.
+// noted by the complex transform, which runs the recurrence beside its own
+// (ahead, or tabulated with them below 256 points): the same steps, so the
+// same bits.
 #include <cstddef>
 
 #include "fft/transforms.h"
@@ -35,10 +36,9 @@ namespace {
 // from its first twiddle as noted by running the recurrence ahead (the same
 // steps, so the same bits); without, in one run.
 constexpr int kSegments = 4;
-// n from which the forward pass runs in segments (smaller transforms gain
-// nothing from it: measured)
-template <typename T>
-constexpr std::size_t kSegmentsFrom = sizeof(T) == sizeof(float) ? 512 : 256;
+// n from which the forward pass runs in segments (below, each segment would
+// hold a bin or none)
+constexpr std::size_t kSegmentsFrom = 16;
 
 #define KWSIG_LANES_KERNELS "fft/split_lanes.h"
 #include "frame/lanes_twice.h"
@@ -117,7 +117,7 @@ template <typename T>
 void fft_real(T *x, unsigned count, int direction) {
     const std::size_t n = count;
     if (n < 2 || !is_pow2(n)) return;
-    if (direction == 1 && n >= kSegmentsFrom<T>) {
+    if (direction == 1 && n >= kSegmentsFrom) {
         // The complex transform runs the pass's recurrence ahead from bin 1's
         // twiddle and notes it at the segments' first bins.
         // Its step's two sines are taken with the complex transform's.

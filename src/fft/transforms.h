@@ -33,9 +33,10 @@ inline void real_fft(double *data, unsigned n, int direction) {
     kwsig_fft_real_double(data, n, direction);
 }
 
-// The complex FFT (n >= 4), which also runs `job` ahead beside its own
-// recurrences, so that the caller's pass after it finds its starting states
-// noted at no cost in latency. The job's step is Rotation::by(angle), its
+// The complex FFT (n >= 4), which also runs `job` beside its own recurrences
+// (ahead of its passes, or below 256 points tabulated with them where the
+// job's last position is below n), so that the caller's pass after it finds
+// its starting states noted at no cost in latency. The job's step is Rotation::by(angle), its
 // sines taken with the transform's own; it is written into job.q and job.l,
 // and the job starts one step from (1, 0), at (1 + q, l).
 void complex_fft_ahead(float *data, unsigned n, int direction, Prerun &job, double angle);
