@@ -14,6 +14,7 @@ double cos(double x) { return std::cos(x); }
 double log(double x) { return std::log(x); }
 int log4(const double *, double *) { return 0xF; }  // every lane to log()
 int sin4(const double *, double *) { return 0xF; }  // every lane to sin()
+int sin8(const double *, double *) { return 0xFF; }
 void log_each(const double *x, double *y, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) y[i] = std::log(x[i]);
 }

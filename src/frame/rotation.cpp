@@ -1,4 +1,4 @@
-// Rotation::by for a run of halving angles, the sines four at a time.
+// Rotation::by for a run of halving angles, the sines four or eight at a time.
 #include "frame/rotation.h"
 
 #include "frame/cpu.h"
@@ -19,9 +19,11 @@ void Rotation::by_halves(double angle, int count, Rotation *out, const double *o
     const int chunks = (m + 3) / 4;
     for (int k = m; k < 4 * chunks; ++k) x[k] = x[4 * (chunks - 1)];
     const bool four = kernel_isa() == Isa::avx2;
-    for (int k0 = 0; k0 < m; k0 += 4) {
-        const int left = four ? math::sin4(x + k0, y + k0) : 0xF;
-        for (int k = k0; k < k0 + 4 && k < m; ++k)
+    // Two chunks per call where there are two: their latencies overlap.
+    for (int k0 = 0; k0 < m; k0 += 8) {
+        const bool two = k0 + 4 < m;
+        const int left = !four ? 0xFF : two ? math::sin8(x + k0, y + k0) : math::sin4(x + k0, y + k0);
+        for (int k = k0; k < k0 + 8 && k < m; ++k)
             if ((left >> (k - k0)) & 1) y[k] = math::sin(x[k]);
     }
     for (int i = 0; i < count; ++i) out[i] = {(-2.0 * y[i + 1]) * y[i + 1], y[i]};

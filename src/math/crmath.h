@@ -34,6 +34,8 @@ void log_each(const double *x, double *y, std::size_t n);
 // sin of x[0..3] into y[0..3] in the same way; lanes outside
 // 2^-26 <= |x| < 2^10, and near a multiple of pi/2, are left to sin().
 int sin4(const double *x, double *y);
+// The same for x[0 .. 7] (bit j for lane j).
+int sin8(const double *x, double *y);
 
 }  // namespace math
 }  // namespace kwsig
