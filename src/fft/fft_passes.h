@@ -745,10 +745,9 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     }
     // Stages 4 .. stages: an odd count starts with a pass of three (one if
     // it is 1), then pairs.
-    Rider<VL> idle;  // takes no step
-    idle.left = 0;
+    Rider<VL> idle{};  // takes no step (zeros: left = 0)
     for (int s = 4; s <= stages;) {
-        PassPlan p;
+        PassPlan p;  // the tabulated passes read h and two_stages only
         p.h = Index(1) << (s - 1);
         const int left = stages - s + 1;
         if (left % 2 == 1 && left >= 3) {
