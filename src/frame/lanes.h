@@ -55,6 +55,11 @@ struct Lanes1 {
     void store(double *p) const { p[0] = v; }
     // Lane j's value at p[0] and p[1].
     void store_twice(int, double *p) const { p[0] = p[1] = v; }
+    // Lane j of a, then of b, each twice: p[0 .. 3] = a, a, b, b.
+    static void store_pair_twice(int j, Lanes1 a, Lanes1 b, double *p) {
+        a.store_twice(j, p);
+        b.store_twice(j, p + 2);
+    }
     void store(float *p) const { p[0] = float(v); }
     // Each lane rounded to the tag's type (float through float and back).
     static Lanes1 rounded(Lanes1 a, float) { return {wide(float(a.v))}; }
@@ -130,6 +135,10 @@ struct LanesSse2 {
     void store_twice(int j, double *p) const {
         _mm_storeu_pd(p, j ? _mm_unpackhi_pd(v, v) : _mm_unpacklo_pd(v, v));
     }
+    static void store_pair_twice(int j, LanesSse2 a, LanesSse2 b, double *p) {
+        a.store_twice(j, p);
+        b.store_twice(j, p + 2);
+    }
     void store(float *p) const {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
     }
@@ -201,6 +210,12 @@ struct LanesAvx2 {
     void store_twice(int j, double *p) const {
         const __m256d d = j & 1 ? _mm256_unpackhi_pd(v, v) : _mm256_unpacklo_pd(v, v);
         _mm_storeu_pd(p, j & 2 ? _mm256_extractf128_pd(d, 1) : _mm256_castpd256_pd128(d));
+    }
+    // (One 256-bit store for the four values: two shuffles, where two
+    // store_twice calls take two shuffles and two stores.)
+    static void store_pair_twice(int j, LanesAvx2 a, LanesAvx2 b, double *p) {
+        const __m256d d = j & 1 ? _mm256_unpackhi_pd(a.v, b.v) : _mm256_unpacklo_pd(a.v, b.v);
+        _mm256_storeu_pd(p, j & 2 ? _mm256_permute4x64_pd(d, 0xFA) : _mm256_permute4x64_pd(d, 0x50));
     }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     static LanesAvx2 rounded(LanesAvx2 a, float) {
