@@ -17,7 +17,7 @@
 namespace kwsig {
 
 // The low `bits` bits of v, reversed (bits <= 32).
-inline std::uint32_t reverse_bits(std::uint32_t v, int bits) {
+constexpr std::uint32_t reverse_bits(std::uint32_t v, int bits) {
     v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
     v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
     v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
@@ -36,8 +36,43 @@ inline void swap_values(T *data, std::size_t p, std::size_t q) {
     std::memcpy(data + 2 * q, a, sizeof a);
 }
 
+// The swaps of 2^bits points (p, q with q p's reversal and q > p), in
+// ascending p, found at compile time.
+template <int bits>
+struct ReversalSwaps {
+    static constexpr int n = 1 << bits;
+    int count = 0;
+    std::uint8_t p[n / 2] = {}, q[n / 2] = {};
+    constexpr ReversalSwaps() {
+        for (int i = 0; i < n; ++i) {
+            const int r = int(reverse_bits(std::uint32_t(i), bits));
+            if (r > i) p[count] = std::uint8_t(i), q[count++] = std::uint8_t(r);
+        }
+    }
+};
+
+// 4 to 128 points: straight-line swaps at constant offsets (the loop is
+// unrolled completely), where the tiles' index arithmetic would take more
+// instructions than the moves. Every index is in one swap at most, so any
+// order of them gives the same permutation.
+template <int bits, typename T>
+void bit_reverse_unrolled(T *data) {
+    static constexpr ReversalSwaps<bits> swaps{};
+#pragma GCC unroll 64
+    for (int i = 0; i < swaps.count; ++i) swap_values(data, swaps.p[i], swaps.q[i]);
+}
+
 template <typename T>
 void bit_reverse(T *data, int bits) {
+    switch (bits) {
+    case 2: return bit_reverse_unrolled<2>(data);
+    case 3: return bit_reverse_unrolled<3>(data);
+    case 4: return bit_reverse_unrolled<4>(data);
+    case 5: return bit_reverse_unrolled<5>(data);
+    case 6: return bit_reverse_unrolled<6>(data);
+    case 7: return bit_reverse_unrolled<7>(data);
+    default: break;
+    }
     const int tile_bits = bits / 2 < 3 ? bits / 2 : 3;
     if (tile_bits == 0) return;  // n <= 2: every index is its own reversal
     const std::size_t tile = std::size_t(1) << tile_bits;
