@@ -241,6 +241,16 @@ void start_extra(Prerun &job, const Rotation &step) {
 }
 // The last position it is to be noted at.
 inline Index extra_reach(const Prerun &job) { return job.offset + (job.count - 1) * job.spacing; }
+// Started, and its states noted, step by step.
+void note_extra(Prerun &job, const Rotation &step) {
+    start_extra(job, step);
+    Rotation w = step;
+    w.start_at(job.start.c, job.start.s);
+    for (Index k = 0, pos = 0; k < job.count; ++k) {
+        for (; pos < job.offset + k * job.spacing; ++pos) w.advance();
+        job.out[k] = Twiddle{w.c, w.s};
+    }
+}
 
 #define KWSIG_LANES_KERNELS "fft/fft_passes.h"
 #include "frame/lanes_twice.h"
@@ -255,15 +265,7 @@ void small_fft(T *x, Index n, int stages, int direction, Prerun *extra, double a
     const Rotation *rotation = steps.at;
     Rotation extra_step;
     stage_rotations(stages, direction, steps.at, extra ? &angle : nullptr, &extra_step);
-    if (extra) {  // its states, step by step
-        start_extra(*extra, extra_step);
-        Rotation w = extra_step;
-        w.start_at(extra->start.c, extra->start.s);
-        for (Index k = 0, pos = 0; k < extra->count; ++k) {
-            for (; pos < extra->offset + k * extra->spacing; ++pos) w.advance();
-            extra->out[k] = Twiddle{w.c, w.s};
-        }
-    }
+    if (extra) note_extra(*extra, extra_step);
     bit_reverse(x, stages);
     for (Index h = 1, s = 1; h < n; h *= 2, ++s) {
         Rotation w = rotation[s];

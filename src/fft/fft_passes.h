@@ -711,6 +711,44 @@ struct SmallFirst3 {
     }
 };
 
+// 16 points, vectors of two values, all in registers: the bit reversal's
+// value pairs (rev k, rev k + 1) are adjacent (4-bit rev(k + 8) = rev(k) + 1),
+// so vector k loads the points k and k + 8 of the reversed order at once;
+// stages 1 to 3 run on the eight vectors; stage 4 pairs the two lanes of
+// each, so the lanes go through the array once (store_adjacent) to become
+// vectors of points (2j, 2j + 1) and (2j + 8, 2j + 9). Stage 4's twiddles
+// come from its recurrence, stepped while stages 1 to 3 run. With extra,
+// the caller's recurrence is noted step by step too.
+template <typename V, typename T>
+void transform16(T *x, int direction, Prerun *extra, double angle) {
+    static_assert(V::width == 2, "two values per vector");
+    StageRotations steps;
+    const Rotation *rotation = steps.at;
+    Rotation extra_step;
+    stage_rotations(4, direction, steps.at, extra ? &angle : nullptr, &extra_step);
+    if (extra) note_extra(*extra, extra_step);
+    Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
+    for (int s = 1, j = 0; s <= 3; ++s) {
+        Rotation r = rotation[s];
+        for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
+            w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
+    }
+    Twiddle w4[8];
+    Rotation r = rotation[4];
+    for (int k = 0; k < 8; ++k, r.advance()) w4[k] = Twiddle{r.c, r.s};
+    V y[8];
+    for (int k = 0; k < 8; ++k) y[k] = V::load(x + 4 * reverse_bits(std::uint32_t(k), 3), 2);
+    three_stages_on(y, w);
+    for (int j = 0; j < 4; ++j) V::store_adjacent(y[2 * j], y[2 * j + 1], x + 4 * j, 16);
+    for (int j = 0; j < 4; ++j) {
+        const Copies<V> c(w4 + 2 * j);
+        const V a = V::load(x + 4 * j, 2);
+        const V u = V::twiddled(V::load(x + 4 * j + 16, 2), c.c, c.s);
+        (a + u).store(x + 4 * j, 2);
+        (a - u).store(x + 4 * j + 16, 2);
+    }
+}
+
 // A transform of 2^stages points, 16 <= n < kSmall, without the run ahead's
 // set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
 // the later stages' recurrences are tabulated side by side, then those
@@ -720,6 +758,8 @@ struct SmallFirst3 {
 template <typename V, bool with_extra, typename T>
 void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
+    if constexpr (V::width == 2)
+        if (n == 16) return transform16<V>(x, direction, with_extra ? extra : nullptr, angle);
     StageRotations steps;
     const Rotation *rotation = steps.at;
     Rotation extra_step;

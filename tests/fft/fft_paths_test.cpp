@@ -123,7 +123,7 @@ TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
 }
 
 // The real forward transform's last pass runs in segments from noted
-// twiddles from 256 values on (512 in float).
+// twiddles from 16 values on.
 TYPED_TEST(FftPaths, RealForwardGivesThePlainBits) {
     for (int lg = 2; lg <= 17; ++lg)
         expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, 1, unsigned(900 + lg),
@@ -132,10 +132,10 @@ TYPED_TEST(FftPaths, RealForwardGivesThePlainBits) {
 
 // The direction multiplies the angle as it is: 0 gives every twiddle (1, 0)
 // (with signed zeros), 2 and -3 other rotations; no path may assume +-1
-// (2^5: the small transforms' path).
+// (2^4: 16 points in registers, 2^5: the small transforms' path).
 TYPED_TEST(FftPaths, OtherDirectionsFollowTheFormula) {
     for (int direction : {0, 2, -3})
-        for (int lg : {3, 5, 9, 16})
+        for (int lg : {3, 4, 5, 9, 16})
             expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, direction,
                                                       unsigned(500 + 10 * lg + direction));
 }
