@@ -245,6 +245,15 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
         until[v] = jobs[last - 1].count;
     }
     const Index steps = jobs[njobs - 1].count;
+    // put(j, table position, job's count) for each lane j of vector v whose
+    // job is still running at step i (j a constant once unrolled).
+    auto running = [&](int v, Index i, Index at, auto put) {
+#pragma GCC unroll 4
+        for (int j = 0; j < VL::size; ++j) {
+            const int k = v * VL::size + j;
+            if (i < count[k]) put(j, out[k] + at, count[k]);
+        }
+    };
     R r = rider;
     if constexpr (per == 2 && W == 2 && R::always) {
         // Entries of two values, each twice: written whole from the lanes of
@@ -263,19 +272,15 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
             r.ride();
             for (int v = 0; v < NV; ++v) {
                 if (i >= until[v]) continue;
-#pragma GCC unroll 4
-                for (int j = 0; j < VL::size; ++j) {
-                    const int k = v * VL::size + j;
-                    if (i >= count[k]) continue;
-                    double *o = out[k] + at;
-                    if (i + 1 < count[k]) {
+                running(v, i, at, [&](int j, double *o, Index job_count) {
+                    if (i + 1 < job_count) {
                         VL::store_pair_twice(j, c0[v], vc[v], o);
                         VL::store_pair_twice(j, s0[v], vs[v], o + half);
                     } else {
                         c0[v].store_twice(j, o);
                         s0[v].store_twice(j, o + half);
                     }
-                }
+                });
                 advance(vc[v], vs[v], vq[v], vl[v]);
             }
         }
@@ -290,11 +295,7 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
         const Index at = i / W * table_doubles<V>() + i % W * per;
         for (int v = 0; v < NV; ++v) {
             if (i >= until[v]) continue;
-#pragma GCC unroll 4
-            for (int j = 0; j < VL::size; ++j) {
-                const int k = v * VL::size + j;
-                if (i >= count[k]) continue;
-                double *o = out[k] + at;
+            running(v, i, at, [&](int j, double *o, Index) {
                 if constexpr (per == 2) {
                     vc[v].store_twice(j, o);
                     vs[v].store_twice(j, o + half);
@@ -302,7 +303,7 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
                     vc[v].store(o);
                     vs[v].store(o + half);
                 }
-            }
+            });
             advance(vc[v], vs[v], vq[v], vl[v]);
         }
     }
