@@ -712,21 +712,26 @@ struct SmallFirst3 {
     }
 };
 
-// 16 points, vectors of two values, all in registers: the bit reversal's
-// value pairs (rev k, rev k + 1) are adjacent (4-bit rev(k + 8) = rev(k) + 1),
-// so vector k loads the points k and k + 8 of the reversed order at once;
-// stages 1 to 3 run on the eight vectors; stage 4 pairs the two lanes of
-// each, so the lanes go through the array once (store_adjacent) to become
-// vectors of points (2j, 2j + 1) and (2j + 8, 2j + 9). Stage 4's twiddles
-// come from its recurrence, stepped while stages 1 to 3 run. With extra,
-// the caller's recurrence is noted step by step too.
-template <typename V, typename T>
-void transform16(T *x, int direction, Prerun *extra, double angle) {
-    static_assert(V::width == 2, "two values per vector");
+// 16 or 32 points (stages 4 or 5) with vectors of two values, in registers
+// but for one transposition. In the bit-reversed order, vector k of batch b
+// holds the points 16b + k and 16b + k + 8, which come from points 2 or 1
+// apart (5-bit rev(16b + k + 8) = rev(16b + k) + 2; 4-bit, + 1): one load
+// per vector does the bit reversal. Stages 1 to 3 run on the eight vectors
+// of a batch. Stage 4 pairs each vector's two lanes, so the lanes go through
+// memory once (store_adjacent; the first of two batches to a buffer, as the
+// second still reads the array), coming back as vectors of the points
+// (2j, 2j + 1) and (2j + 8, 2j + 9) of each batch; stage 4 runs on those,
+// and for 32 points stage 5 on the same vectors of both batches. The later
+// stages' twiddles come from their recurrences, stepped while stages 1 to 3
+// run. With extra, the caller's recurrence is noted step by step too.
+template <typename V, int stages, typename T>
+void transform_registers(T *x, int direction, Prerun *extra, double angle) {
+    static_assert(V::width == 2 && (stages == 4 || stages == 5), "two values per vector");
+    constexpr int batches = 1 << (stages - 4);
     StageRotations steps;
     const Rotation *rotation = steps.at;
     Rotation extra_step;
-    stage_rotations(4, direction, steps.at, extra ? &angle : nullptr, &extra_step);
+    stage_rotations(stages, direction, steps.at, extra ? &angle : nullptr, &extra_step);
     if (extra) note_extra(*extra, extra_step);
     Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
     for (int s = 1, j = 0; s <= 3; ++s) {
@@ -734,19 +739,55 @@ void transform16(T *x, int direction, Prerun *extra, double angle) {
         for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
             w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
     }
-    Twiddle w4[8];
-    Rotation r = rotation[4];
-    for (int k = 0; k < 8; ++k, r.advance()) w4[k] = Twiddle{r.c, r.s};
-    V y[8];
-    for (int k = 0; k < 8; ++k) y[k] = V::load(x + 4 * reverse_bits(std::uint32_t(k), 3), 2);
-    three_stages_on(y, w);
-    for (int j = 0; j < 4; ++j) V::store_adjacent(y[2 * j], y[2 * j + 1], x + 4 * j, 16);
+    // Stages 4 and 5's twiddles, their recurrences stepped in pieces between
+    // the batches, so that the butterflies fill the steps' latency.
+    Twiddle w4[8], w5[16];
+    Rotation r4 = rotation[4], r5 = rotation[5];
+    int k4 = 0, k5 = 0;
+    auto twiddles_to = [&](int e4, int e5) {
+        for (; k4 < e4; ++k4, r4.advance()) w4[k4] = Twiddle{r4.c, r4.s};
+        if constexpr (stages == 5)
+            for (; k5 < e5; ++k5, r5.advance()) w5[k5] = Twiddle{r5.c, r5.s};
+    };
+    twiddles_to(4, 6);
+    T buffer[batches > 1 ? 32 : 1];
+    T *stage3[2] = {batches > 1 ? buffer : x, x + 32};  // each batch's 16 points
+    // (Unrolled: every index a constant, every vector in a register.)
+#pragma GCC unroll 2
+    for (int b = 0; b < batches; ++b) {
+        V y[8];
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) {
+            const std::uint32_t p = reverse_bits(std::uint32_t(16 * b + k), stages);
+            y[k] = V::load(x + 2 * p, 2 * (reverse_bits(std::uint32_t(16 * b + k + 8), stages) - p));
+        }
+        three_stages_on(y, w);
+#pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j)
+            V::store_adjacent(y[2 * j], y[2 * j + 1], stage3[b] + 4 * j, 16);
+        twiddles_to(8, b == 0 ? 11 : 16);
+    }
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
-        const Copies<V> c(w4 + 2 * j);
-        const V a = V::load(x + 4 * j, 2);
-        const V u = V::twiddled(V::load(x + 4 * j + 16, 2), c.c, c.s);
-        (a + u).store(x + 4 * j, 2);
-        (a - u).store(x + 4 * j + 16, 2);
+        const Copies<V> c4(w4 + 2 * j);
+        V a[2], bb[2];
+#pragma GCC unroll 2
+        for (int b = 0; b < batches; ++b) {
+            const V a0 = V::load(stage3[b] + 4 * j, 2);
+            const V u = V::twiddled(V::load(stage3[b] + 4 * j + 16, 2), c4.c, c4.s);
+            a[b] = a0 + u, bb[b] = a0 - u;
+        }
+        if constexpr (stages == 5) {
+            const Copies<V> ca(w5 + 2 * j), cb(w5 + 8 + 2 * j);
+            const V ua = V::twiddled(a[1], ca.c, ca.s), ub = V::twiddled(bb[1], cb.c, cb.s);
+            (a[0] + ua).store(x + 4 * j, 2);
+            (a[0] - ua).store(x + 32 + 4 * j, 2);
+            (bb[0] + ub).store(x + 16 + 4 * j, 2);
+            (bb[0] - ub).store(x + 48 + 4 * j, 2);
+        } else {
+            a[0].store(x + 4 * j, 2);
+            bb[0].store(x + 16 + 4 * j, 2);
+        }
     }
 }
 
@@ -760,7 +801,11 @@ template <typename V, bool with_extra, typename T>
 void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, double angle) {
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
     if constexpr (V::width == 2)
-        if (n == 16) return transform16<V>(x, direction, with_extra ? extra : nullptr, angle);
+        if (n <= 32) {
+            Prerun *job = with_extra ? extra : nullptr;
+            if (n == 16) return transform_registers<V, 4>(x, direction, job, angle);
+            return transform_registers<V, 5>(x, direction, job, angle);
+        }
     StageRotations steps;
     const Rotation *rotation = steps.at;
     Rotation extra_step;
