@@ -274,7 +274,7 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
             r.ride();
             for (int v = 0; v < NV; ++v) {
                 if (i >= until[v]) continue;
-                running(v, i, at, [&](int j, double *o, Index job_count) __attribute__((always_inline)) {
+                auto put = [&](int j, double *o, Index job_count) __attribute__((always_inline)) {
                     if (i + 1 < job_count) {
                         VL::store_pair_twice(j, c0[v], vc[v], o);
                         VL::store_pair_twice(j, s0[v], vs[v], o + half);
@@ -282,7 +282,8 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
                         c0[v].store_twice(j, o);
                         s0[v].store_twice(j, o + half);
                     }
-                });
+                };
+                running(v, i, at, put);
                 advance(vc[v], vs[v], vq[v], vl[v]);
             }
         }
@@ -761,7 +762,8 @@ void transform_registers(T *x, int direction, Prerun *extra, double angle) {
 #pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) {
             const std::uint32_t p = reverse_bits(std::uint32_t(16 * b + k), stages);
-            y[k] = V::load(x + 2 * p, 2 * (reverse_bits(std::uint32_t(16 * b + k + 8), stages) - p));
+            const std::uint32_t q = reverse_bits(std::uint32_t(16 * b + k + 8), stages);
+            y[k] = V::load(x + 2 * p, 2 * (q - p));
         }
         three_stages_on(y, w);
 #pragma GCC unroll 4

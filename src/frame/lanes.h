@@ -215,7 +215,8 @@ struct LanesAvx2 {
     // store_twice calls take two shuffles and two stores.)
     static void store_pair_twice(int j, LanesAvx2 a, LanesAvx2 b, double *p) {
         const __m256d d = j & 1 ? _mm256_unpackhi_pd(a.v, b.v) : _mm256_unpacklo_pd(a.v, b.v);
-        _mm256_storeu_pd(p, j & 2 ? _mm256_permute4x64_pd(d, 0xFA) : _mm256_permute4x64_pd(d, 0x50));
+        _mm256_storeu_pd(p, j & 2 ? _mm256_permute4x64_pd(d, 0xFA)
+                                  : _mm256_permute4x64_pd(d, 0x50));
     }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     static LanesAvx2 rounded(LanesAvx2 a, float) {
