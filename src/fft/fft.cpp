@@ -312,7 +312,11 @@ void fft(T *data, unsigned count, int direction, Prerun *extra = nullptr, double
     while ((Index(1) << stages) < n) ++stages;
     // (A caller's recurrence noted beyond n takes the run ahead.)
     const bool small = n < kSmall && (!extra || extra_reach(*extra) < n);
-    if (n < 16 && small) return small_fft(data, n, stages, direction, extra, angle);
+    // 8 points in registers where vectors hold two values (AVX2; SSE2 in float).
+    const Isa isa = kernel_isa();
+    const bool pairs = isa == Isa::avx2 || (isa == Isa::sse2 && sizeof(T) == sizeof(float));
+    if (n < 16 && small && !(n == 8 && pairs))
+        return small_fft(data, n, stages, direction, extra, angle);
     if (small && extra) return small_isa<true>(data, n, stages, direction, extra, angle);
     if (small) return small_isa<false>(data, n, stages, direction, nullptr, 0.0);
     switch (kernel_isa()) {

@@ -715,6 +715,37 @@ struct SmallFirst3 {
     }
 };
 
+// Stages 1 to 3's twiddles, each in every lane: stage 1's, stage 2's two,
+// stage 3's four, in the order three_stages_on takes them.
+template <typename V>
+void first3_copies(const Rotation *rotation, Copies<V> *w) {
+    for (int s = 1, j = 0; s <= 3; ++s) {
+        Rotation r = rotation[s];
+        for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
+            w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
+    }
+}
+
+// 8 points with vectors of two values: both lanes of vector k hold the
+// point k of the bit-reversed order (loaded twice from its place), stages 1
+// to 3 run in registers, and each vector's lanes, equal, are stored to the
+// same place.
+template <typename V, typename T>
+void transform8(T *x, int direction, Prerun *extra, double angle) {
+    static_assert(V::width == 2, "two values per vector");
+    StageRotations steps;
+    const Rotation *rotation = steps.at;
+    Rotation extra_step;
+    stage_rotations(3, direction, steps.at, extra ? &angle : nullptr, &extra_step);
+    if (extra) note_extra(*extra, extra_step);
+    Copies<V> w[7];
+    first3_copies(rotation, w);
+    V y[8];
+    for (int k = 0; k < 8; ++k) y[k] = V::load(x + 2 * reverse_bits(std::uint32_t(k), 3), 0);
+    three_stages_on(y, w);
+    for (int k = 0; k < 8; ++k) y[k].store(x + 2 * k, 0);
+}
+
 // 16 or 32 points (stages 4 or 5) with vectors of two values, in registers
 // but for one transposition. In the bit-reversed order, vector k of batch b
 // holds the points 16b + k and 16b + k + 8, which come from points 2 or 1
@@ -736,12 +767,8 @@ void transform_registers(T *x, int direction, Prerun *extra, double angle) {
     Rotation extra_step;
     stage_rotations(stages, direction, steps.at, extra ? &angle : nullptr, &extra_step);
     if (extra) note_extra(*extra, extra_step);
-    Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
-    for (int s = 1, j = 0; s <= 3; ++s) {
-        Rotation r = rotation[s];
-        for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
-            w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
-    }
+    Copies<V> w[7];
+    first3_copies(rotation, w);
     // Stages 4 and 5's twiddles, their recurrences stepped in pieces between
     // the batches, so that the butterflies fill the steps' latency.
     Twiddle w4[8], w5[16];
@@ -795,7 +822,8 @@ void transform_registers(T *x, int direction, Prerun *extra, double angle) {
     }
 }
 
-// A transform of 2^stages points, 16 <= n < kSmall, without the run ahead's
+// A transform of 2^stages points, 16 <= n < kSmall (or 8 where vectors hold
+// two values: transform8), without the run ahead's
 // set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
 // the later stages' recurrences are tabulated side by side, then those
 // stages in tabulated passes.
@@ -806,6 +834,7 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
     if constexpr (V::width == 2)
         if (n <= 32) {
+            if (n == 8) return transform8<V>(x, direction, with_extra ? extra : nullptr, angle);
             Prerun *job = with_extra ? extra : nullptr;
             if (n == 16) return transform_registers<V, 4>(x, direction, job, angle);
             return transform_registers<V, 5>(x, direction, job, angle);
@@ -815,12 +844,8 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     Rotation extra_step;
     stage_rotations(stages, direction, steps.at, with_extra ? &angle : nullptr, &extra_step);
     bit_reverse(x, stages);
-    Copies<V> w[7];  // stage 1's twiddle, stage 2's two, stage 3's four
-    for (int s = 1, j = 0; s <= 3; ++s) {
-        Rotation r = rotation[s];
-        for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance())
-            w[j++] = Copies<V>::all(Twiddle{r.c, r.s});
-    }
+    Copies<V> w[7];
+    first3_copies(rotation, w);
     // Tables of stages 4 .. stages: 8, 16, .. twiddles, shortest first; and
     // of the caller's recurrence as far as it is to be noted (within n, the
     // real transform's pass), in its place by length.
