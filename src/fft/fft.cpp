@@ -30,10 +30,10 @@
 //     loops: the steps' latency hides behind butterflies;
 //   - from 16 to 128 points, without that set-up: stages 1 to 3 in registers
 //     on groups of 8 while the later stages' twiddles are tabulated, then
-//     those stages in tabulated passes (small_transform); 16 and 32 points
-//     with vectors of two values in registers, the bit reversal done by the
-//     loads (transform_registers); up to 128 points the bit reversal as
-//     straight-line swaps.
+//     those stages in tabulated passes (small_transform); 8, 16 and 32
+//     points with vectors of two values in registers, the bit reversal done
+//     by the loads (transform8, transform_registers); up to 128 points the
+//     bit reversal as straight-line swaps.
 // The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says. The
 // transform allocates nothing; it uses about 30 KiB of stack (tables, plan).
 #include <cstddef>
