@@ -32,7 +32,7 @@
 //     on groups of 8 while the later stages' twiddles are tabulated, then
 //     those stages in tabulated passes (small_transform); 8, 16 and 32
 //     points with vectors of two values in registers, the bit reversal done
-//     by the loads (transform8, transform_registers); up to 128 points the
+//     by the loads (transform_registers); up to 128 points the
 //     bit reversal as straight-line swaps.
 // The butterflies run in AVX2, SSE2 or plain code as kernel_isa() says. The
 // transform allocates nothing; it uses about 30 KiB of stack (tables, plan).

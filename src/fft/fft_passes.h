@@ -726,28 +726,12 @@ void first3_copies(const Rotation *rotation, Copies<V> *w) {
     }
 }
 
-// 8 points with vectors of two values: both lanes of vector k hold the
-// point k of the bit-reversed order (loaded twice from its place), stages 1
-// to 3 run in registers, and each vector's lanes, equal, are stored to the
-// same place.
-template <typename V, typename T>
-void transform8(T *x, int direction, Prerun *extra, double angle) {
-    static_assert(V::width == 2, "two values per vector");
-    StageRotations steps;
-    const Rotation *rotation = steps.at;
-    Rotation extra_step;
-    stage_rotations(3, direction, steps.at, extra ? &angle : nullptr, &extra_step);
-    if (extra) note_extra(*extra, extra_step);
-    Copies<V> w[7];
-    first3_copies(rotation, w);
-    V y[8];
-    for (int k = 0; k < 8; ++k) y[k] = V::load(x + 2 * reverse_bits(std::uint32_t(k), 3), 0);
-    three_stages_on(y, w);
-    for (int k = 0; k < 8; ++k) y[k].store(x + 2 * k, 0);
-}
-
-// 16 or 32 points (stages 4 or 5) with vectors of two values, in registers
-// but for one transposition. In the bit-reversed order, vector k of batch b
+// 8, 16 or 32 points (stages 3 to 5) with vectors of two values, in
+// registers. 8 points: both lanes of vector k hold the point k of the
+// bit-reversed order (loaded twice from its place), stages 1 to 3 run on the
+// eight vectors, and each vector's lanes, equal, are stored to the same
+// place. 16 and 32 points, in registers but for one transposition: in the
+// bit-reversed order, vector k of batch b
 // holds the points 16b + k and 16b + k + 8, which come from points 2 or 1
 // apart (5-bit rev(16b + k + 8) = rev(16b + k) + 2; 4-bit, + 1): one load
 // per vector does the bit reversal. Stages 1 to 3 run on the eight vectors
@@ -760,8 +744,8 @@ void transform8(T *x, int direction, Prerun *extra, double angle) {
 // run. With extra, the caller's recurrence is noted step by step too.
 template <typename V, int stages, typename T>
 void transform_registers(T *x, int direction, Prerun *extra, double angle) {
-    static_assert(V::width == 2 && (stages == 4 || stages == 5), "two values per vector");
-    constexpr int batches = 1 << (stages - 4);
+    static_assert(V::width == 2 && stages >= 3 && stages <= 5, "two values per vector");
+    constexpr int batches = stages == 5 ? 2 : 1;  // groups of 16 points (stages 4, 5)
     StageRotations steps;
     const Rotation *rotation = steps.at;
     Rotation extra_step;
@@ -769,6 +753,13 @@ void transform_registers(T *x, int direction, Prerun *extra, double angle) {
     if (extra) note_extra(*extra, extra_step);
     Copies<V> w[7];
     first3_copies(rotation, w);
+    if constexpr (stages == 3) {
+        V y[8];
+        for (int k = 0; k < 8; ++k) y[k] = V::load(x + 2 * reverse_bits(std::uint32_t(k), 3), 0);
+        three_stages_on(y, w);
+        for (int k = 0; k < 8; ++k) y[k].store(x + 2 * k, 0);
+        return;
+    }
     // Stages 4 and 5's twiddles, their recurrences stepped in pieces between
     // the batches, so that the butterflies fill the steps' latency.
     Twiddle w4[8], w5[16];
@@ -823,7 +814,7 @@ void transform_registers(T *x, int direction, Prerun *extra, double angle) {
 }
 
 // A transform of 2^stages points, 16 <= n < kSmall (or 8 where vectors hold
-// two values: transform8), without the run ahead's
+// two values), without the run ahead's
 // set-up: the bit reversal, stages 1 to 3 in registers on groups of 8 while
 // the later stages' recurrences are tabulated side by side, then those
 // stages in tabulated passes.
@@ -834,8 +825,8 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     static_assert(V::width <= 2, "groups of 8 fill the lanes from 16 points");
     if constexpr (V::width == 2)
         if (n <= 32) {
-            if (n == 8) return transform8<V>(x, direction, with_extra ? extra : nullptr, angle);
             Prerun *job = with_extra ? extra : nullptr;
+            if (n == 8) return transform_registers<V, 3>(x, direction, job, angle);
             if (n == 16) return transform_registers<V, 4>(x, direction, job, angle);
             return transform_registers<V, 5>(x, direction, job, angle);
         }
