@@ -65,7 +65,13 @@ struct Lanes1 {
     static Lanes1 rounded(Lanes1 a, float) { return {wide(float(a.v))}; }
     static Lanes1 rounded(Lanes1 a, double) { return a; }
     Lanes1 ceil() const { return {std::ceil(v)}; }
-    Lanes1 sqrt() const { return {std::sqrt(v)}; }  // correctly rounded, as every sqrt
+    // Each lane rounded to the tag's type, then its square root rounded to
+    // that type: T(sqrt(T(a))), sqrt correctly rounded. The vector forms take
+    // float roots in float: a double root rounded to float is the float root
+    // (53 >= 2 * 24 + 2 bits, so the double rounding never differs), at
+    // twice the lanes per instruction.
+    static Lanes1 root_rounded(Lanes1 a, float) { return {wide(float(std::sqrt(wide(float(a.v)))))}; }
+    static Lanes1 root_rounded(Lanes1 a, double) { return {std::sqrt(a.v)}; }
     // Lane by lane: yes where this lane is above `bound`, else no.
     Lanes1 above(double bound, Lanes1 yes, Lanes1 no) const { return v > bound ? yes : no; }
     // Lane by lane: yes where this lane is zero (either sign) or NaN, else no.
@@ -150,7 +156,10 @@ struct LanesSse2 {
         _mm_store_pd(a, v);
         return {_mm_set_pd(std::ceil(a[1]), std::ceil(a[0]))};
     }
-    LanesSse2 sqrt() const { return {_mm_sqrt_pd(v)}; }
+    static LanesSse2 root_rounded(LanesSse2 a, float) {
+        return {_mm_cvtps_pd(_mm_sqrt_ps(_mm_cvtpd_ps(a.v)))};  // upper lanes zero
+    }
+    static LanesSse2 root_rounded(LanesSse2 a, double) { return {_mm_sqrt_pd(a.v)}; }
     LanesSse2 above(double bound, LanesSse2 yes, LanesSse2 no) const {
         const __m128d m = _mm_cmpgt_pd(v, _mm_set1_pd(bound));
         return {_mm_or_pd(_mm_and_pd(m, yes.v), _mm_andnot_pd(m, no.v))};
@@ -224,7 +233,10 @@ struct LanesAvx2 {
     }
     static LanesAvx2 rounded(LanesAvx2 a, double) { return a; }
     LanesAvx2 ceil() const { return {_mm256_round_pd(v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
-    LanesAvx2 sqrt() const { return {_mm256_sqrt_pd(v)}; }
+    static LanesAvx2 root_rounded(LanesAvx2 a, float) {
+        return {_mm256_cvtps_pd(_mm_sqrt_ps(_mm256_cvtpd_ps(a.v)))};
+    }
+    static LanesAvx2 root_rounded(LanesAvx2 a, double) { return {_mm256_sqrt_pd(a.v)}; }
     LanesAvx2 above(double bound, LanesAvx2 yes, LanesAvx2 no) const {
         const __m256d m = _mm256_cmp_pd(v, _mm256_set1_pd(bound), _CMP_GT_OQ);
         return {_mm256_blendv_pd(no.v, yes.v, m)};

@@ -28,7 +28,7 @@ void bins_items(BinsPass pass, const T *a, const T *b, T *out, std::size_t from,
         case BinsPass::magnitudes:  // out[i] = sqrt(T(a[2i]^2 + a[2i+1]^2))
             for (int m = 0; m < L::size; ++m) in[m] = a + 2 * (i + m);
             L::gather_pairs(in, re, im);
-            L::rounded(re * re + im * im, T()).sqrt().store(out + i);
+            L::root_rounded(re * re + im * im, T()).store(out + i);
             break;
         case BinsPass::decibels:  // never here
             break;
