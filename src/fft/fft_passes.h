@@ -218,34 +218,61 @@ struct TableJob {
 // Runs NV vectors of recurrences side by side, each writing its twiddles
 // into its table straight from its lane; lanes beyond the jobs idle at
 // (1, 0) with a zero step. The jobs come shortest first, so a vector whose
-// last job is done is done, and stops.
-template <typename V, typename VL, int NV, typename R>
-void tabulate(const TableJob *jobs, int njobs, R &rider) {
+// last job is done is done, and stops. With Chain, lane 0 runs the first
+// `chained` jobs one after another (each but the last a multiple of
+// V::width twiddles long), and lane k > 0 job chained - 1 + k.
+template <typename V, typename VL, int NV, bool Chain = false, typename R>
+void tabulate(const TableJob *jobs, int njobs, R &rider, int chained = 1) {
     constexpr Index W = V::width, per = V::parts * V::Lanes::size / V::width,
                     half = table_doubles<V>() / 2;
     static_assert(per == 1 || per == 2, "a value once or twice per table entry");
     alignas(32) double c[NV * VL::size], s[NV * VL::size], q[NV * VL::size], l[NV * VL::size];
-    Index count[NV * VL::size], until[NV];  // per lane; per vector, its last job's count
+    Index count[NV * VL::size], until[NV];  // per lane its job's end step; per vector, the last
     double *out[NV * VL::size];
+    const int lanes = Chain ? njobs - (chained - 1) : njobs;
+    auto job_of = [&](int k) -> const TableJob & {
+        return jobs[Chain && k > 0 ? k + chained - 1 : k];
+    };
     for (int k = 0; k < NV * VL::size; ++k) {
-        const bool job = k < njobs;
-        const Twiddle w = job && jobs[k].from ? *jobs[k].from : Twiddle{1.0, 0.0};
+        const bool job = k < lanes;
+        const Twiddle w = job && job_of(k).from ? *job_of(k).from : Twiddle{1.0, 0.0};
         c[k] = w.c;
         s[k] = w.s;
-        q[k] = job ? jobs[k].q : 0.0;
-        l[k] = job ? jobs[k].l : 0.0;
-        count[k] = job ? jobs[k].count : 0;
-        out[k] = job ? jobs[k].out : nullptr;
+        q[k] = job ? job_of(k).q : 0.0;
+        l[k] = job ? job_of(k).l : 0.0;
+        count[k] = job ? job_of(k).count : 0;
+        out[k] = job ? job_of(k).out : nullptr;
     }
     VL vc[NV], vs[NV], vq[NV], vl[NV];
     for (int v = 0; v < NV; ++v) {
         vc[v] = VL::of(c + v * VL::size), vs[v] = VL::of(s + v * VL::size);
         vq[v] = VL::of(q + v * VL::size), vl[v] = VL::of(l + v * VL::size);
-        const int last = (v + 1) * VL::size < njobs ? (v + 1) * VL::size : njobs;
-        until[v] = jobs[last - 1].count;
+        const int last = (v + 1) * VL::size < lanes ? (v + 1) * VL::size : lanes;
+        until[v] = job_of(last - 1).count;
     }
-    const Index steps = jobs[njobs - 1].count;
-    // put(j, table position, job's count) for each lane j of vector v whose
+    // Lane 0's chain: its current job, and the step where that job's table
+    // starts (the table positions lie start / W entries behind the step's).
+    int current = 0;
+    Index start = 0;
+    if constexpr (Chain) {
+        Index end = 0;
+        for (int k = 0; k < chained; ++k) end += jobs[k].count;
+        if (end > until[0]) until[0] = end;
+    }
+    const Index steps = until[0] > jobs[njobs - 1].count ? until[0] : jobs[njobs - 1].count;
+    // At the end of lane 0's job: the next job of its chain in its place.
+    auto next_in_chain = [&]() __attribute__((always_inline)) {
+        if constexpr (!Chain) return;
+        const TableJob &job = jobs[++current];
+        vc[0].store(c), vs[0].store(s), vq[0].store(q), vl[0].store(l);
+        const Twiddle w = job.from ? *job.from : Twiddle{1.0, 0.0};
+        c[0] = w.c, s[0] = w.s, q[0] = job.q, l[0] = job.l;
+        vc[0] = VL::of(c), vs[0] = VL::of(s), vq[0] = VL::of(q), vl[0] = VL::of(l);
+        start = count[0];
+        count[0] += job.count;
+        out[0] = job.out;
+    };
+    // put(j, table position, job's end step) for each lane j of vector v whose
     // job is still running at step i (j a constant once unrolled; inlined
     // always: left to itself, GCC made the two-vector loop of 128 points
     // with the real pass's recurrence 16 % slower).
@@ -253,7 +280,9 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
 #pragma GCC unroll 4
         for (int j = 0; j < VL::size; ++j) {
             const int k = v * VL::size + j;
-            if (i < count[k]) put(j, out[k] + at, count[k]);
+            if (i < count[k])
+                put(j, out[k] + (Chain && k == 0 ? at - start / W * table_doubles<V>() : at),
+                    count[k]);
         }
     };
     R r = rider;
@@ -264,6 +293,7 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
         // transforms, whose rider does work that has to be done anyway: in
         // the run ahead's transforms it measured no faster.
         for (Index i = 0; i < steps; i += 2) {
+            if (Chain && i == count[0] && current + 1 < chained) next_in_chain();
             r.ride();
             const Index at = i / W * table_doubles<V>();
             VL c0[NV], s0[NV];
@@ -294,6 +324,7 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
         // One vector of recurrences leaves the loop waiting on its latency,
         // room for the rider's steps; more fill it (measured). Work that has
         // to be done anyway rides along always.
+        if (Chain && i == count[0] && current + 1 < chained) next_in_chain();
         if constexpr (NV == 1 || R::always) r.ride();
         const Index at = i / W * table_doubles<V>() + i % W * per;
         for (int v = 0; v < NV; ++v) {
@@ -311,6 +342,51 @@ void tabulate(const TableJob *jobs, int njobs, R &rider) {
         }
     }
     rider = r;
+}
+
+// How many of the shortest jobs lane 0 runs one after another so that the
+// jobs take one vector fewer: as many as that needs, if their steps fit in
+// the longest job's (and each but the last is whole table entries long);
+// else 1, none chained.
+template <typename V, typename VL>
+int chained_jobs(const TableJob *jobs, int njobs) {
+    const int vectors = (njobs + VL::size - 1) / VL::size;
+    if (vectors < 2) return 1;
+    const int chained = njobs - (vectors - 1) * VL::size + 1;
+    Index steps = 0;
+    for (int k = 0; k < chained; ++k) {
+        if (k + 1 < chained && jobs[k].count % V::width != 0) return 1;
+        steps += jobs[k].count;
+    }
+    return steps <= jobs[njobs - 1].count ? chained : 1;
+}
+
+// Every job tabulated (sorted shortest first), four vectors at a time; with
+// Chains, the shortest in lane 0 one after another where that saves a
+// vector. (Measured: it does where the real transform's recurrence is a
+// fifth job, 256 values; in the run ahead's transforms, where the halves of
+// the longest chain make six, it gains nothing.)
+template <typename V, bool Chains, typename R>
+inline __attribute__((always_inline)) void tabulate_all(const TableJob *jobs, int njobs,
+                                                        R &rider) {
+    using VL = typename V::Lanes;
+    for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {
+        const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
+        const int chained = Chains ? chained_jobs<V, VL>(jobs + j0, count) : 1;
+        auto run = [&](auto chain) {
+            constexpr bool C = decltype(chain)::value;
+            switch ((count - (chained - 1) + VL::size - 1) / VL::size) {
+            case 1: return tabulate<V, VL, 1, C>(jobs + j0, count, rider, chained);
+            case 2: return tabulate<V, VL, 2, C>(jobs + j0, count, rider, chained);
+            case 3: return tabulate<V, VL, 3, C>(jobs + j0, count, rider, chained);
+            default: return tabulate<V, VL, 4, C>(jobs + j0, count, rider, chained);
+            }
+        };
+        if (Chains && chained > 1)
+            run(std::integral_constant<bool, Chains>{});
+        else
+            run(std::false_type{});
+    }
 }
 
 // A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
@@ -655,15 +731,7 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
     }
     ahead.run_to(reach_middle);
     Rider<VL> rider = ahead.mount();
-    for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
-        const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
-        switch ((count + VL::size - 1) / VL::size) {
-        case 1: tabulate<V, VL, 1>(jobs + j0, count, rider); break;
-        case 2: tabulate<V, VL, 2>(jobs + j0, count, rider); break;
-        case 3: tabulate<V, VL, 3>(jobs + j0, count, rider); break;
-        default: tabulate<V, VL, 4>(jobs + j0, count, rider);
-        }
-    }
+    tabulate_all<V, false>(jobs, njobs, rider);
     ahead.dismount(rider);
     auto run = [&](T *at, Index span, int k) {
         const PassPlan &p = plan.passes[k];
@@ -862,20 +930,11 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
         ++njobs;
         free += count / V::width * e;
     }
-    using VL = typename V::Lanes;
     // A batch every `every` steps of the longest recurrence, all done in its
     // first half.
     const Index batches = n / (8 * V::width), every = jobs[njobs - 1].count / 2 / batches;
     SmallFirst3<V, T> first3{x, 0, n, w, int(every > 0 ? every : 1), 0};
-    for (int j0 = 0; j0 < njobs; j0 += 4 * VL::size) {  // four vectors at a time
-        const int count = njobs - j0 < 4 * VL::size ? njobs - j0 : 4 * VL::size;
-        switch ((count + VL::size - 1) / VL::size) {
-        case 1: tabulate<V, VL, 1>(jobs + j0, count, first3); break;
-        case 2: tabulate<V, VL, 2>(jobs + j0, count, first3); break;
-        case 3: tabulate<V, VL, 3>(jobs + j0, count, first3); break;
-        default: tabulate<V, VL, 4>(jobs + j0, count, first3);
-        }
-    }
+    tabulate_all<V, with_extra>(jobs, njobs, first3);
     first3.finish();
     if constexpr (with_extra) {  // its states, from its table
         constexpr Index per = V::parts * V::Lanes::size / V::width;
@@ -887,7 +946,7 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     }
     // Stages 4 .. stages: an odd count starts with a pass of three (one if
     // it is 1), then pairs.
-    Rider<VL> idle{};  // takes no step (zeros: left = 0)
+    Rider<typename V::Lanes> idle{};  // takes no step (zeros: left = 0)
     for (int s = 4; s <= stages;) {
         PassPlan p;  // the tabulated passes read h and two_stages only
         p.h = Index(1) << (s - 1);
