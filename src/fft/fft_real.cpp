@@ -50,11 +50,17 @@ inline Rotation split_rotation(std::size_t n, double sign) {
     return Rotation::by(split_angle(n, sign));
 }
 
-template <typename T>
+// With Mags, also mags[k] for 0 < k < n/2, from the values the pass leaves,
+// as split_segments forms them.
+template <bool Mags = false, typename T>
 void split_merge(T *x, std::size_t n, double sign, const Rotation &step,
-                 const Twiddle *noted = nullptr, std::size_t seg = 0) {
+                 const Twiddle *noted = nullptr, std::size_t seg = 0, T *mags = nullptr) {
     const T c1 = T(0.5);
     const T c2 = T(sign * 0.5);
+    auto form = [&](std::size_t k, std::size_t at) {  // mags[k] from x[at], x[at + 1]
+        const Lanes1 re{wide(x[at])}, im{wide(x[at + 1])};
+        Lanes1::root_rounded(re * re + im * im, T()).store(mags + k);
+    };
     auto bin = [&](std::size_t k, double wr, double wi) {
         const std::size_t a = 2 * k, b = n - 2 * k;
         const double xa = wide(x[a]), xa1 = wide(x[a + 1]);
@@ -67,27 +73,29 @@ void split_merge(T *x, std::size_t n, double sign, const Rotation &step,
         x[a + 1] = T((wr * h2i + h1i) + wi * h2r);
         x[b] = T((h1r - wr * h2r) + wi * h2i);
         x[b + 1] = T((-h1i + wr * h2i) + wi * h2r);
+        if constexpr (Mags) form(k, a), form(n / 2 - k, b);
     };
     if (noted) {
         // Side by side in lanes while every segment has bins left (the last
         // has the fewest), then the rest of each segment on its own.
-        const std::size_t bins = n / 4 - 1, before_last = (kSegments - 1) * seg;
-        const std::size_t len = bins > before_last ? bins - before_last : 0;
+        const std::size_t visited = n / 4 - 1, before_last = (kSegments - 1) * seg;
+        const std::size_t len = visited > before_last ? visited - before_last : 0;
         Twiddle at[kSegments];
         for (int j = 0; j < kSegments; ++j) at[j] = noted[j];
         switch (kernel_isa()) {
 #if defined(KWSIG_X86_KERNELS)
         case Isa::avx2:
-            lanes_avx2::split_segments<LanesAvx2>(x, n, sign, seg, len, step.step_cm1,
-                                                  step.step_sin, at);
+            lanes_avx2::split_segments<Mags, LanesAvx2>(x, n, sign, seg, len, step.step_cm1,
+                                                        step.step_sin, at, mags);
             break;
         case Isa::sse2:
-            lanes::split_segments<LanesSse2>(x, n, sign, seg, len, step.step_cm1, step.step_sin,
-                                             at);
+            lanes::split_segments<Mags, LanesSse2>(x, n, sign, seg, len, step.step_cm1,
+                                                   step.step_sin, at, mags);
             break;
 #endif
         default:
-            lanes::split_segments<Lanes1>(x, n, sign, seg, len, step.step_cm1, step.step_sin, at);
+            lanes::split_segments<Mags, Lanes1>(x, n, sign, seg, len, step.step_cm1,
+                                                step.step_sin, at, mags);
         }
         for (int j = 0; j < kSegments; ++j) {
             Rotation w = step;
@@ -110,11 +118,15 @@ void split_merge(T *x, std::size_t n, double sign, const Rotation &step,
     x[1] = T(h - wide(x[1]));
     // Imaginary part of the middle bin n/4, which the pass does not visit.
     // With n = 2 there is no middle bin and nothing beyond the two values.
-    if (n >= 4) x[n / 2 + 1] = T(-wide(x[n / 2 + 1]));
+    if (n >= 4) {
+        x[n / 2 + 1] = T(-wide(x[n / 2 + 1]));
+        if constexpr (Mags) form(n / 4, n / 2);
+    }
 }
 
-template <typename T>
-void fft_real(T *x, unsigned count, int direction) {
+// With Mags (forward only), also the magnitudes of split_merge<true>.
+template <bool Mags = false, typename T>
+void fft_real(T *x, unsigned count, int direction, T *mags = nullptr) {
     const std::size_t n = count;
     if (n < 2 || !is_pow2(n)) return;
     if (direction == 1 && n >= kSegmentsFrom) {
@@ -125,10 +137,10 @@ void fft_real(T *x, unsigned count, int direction) {
         Twiddle noted[kSegments];
         Prerun job{0.0, 0.0, {}, 0, std::ptrdiff_t(seg), kSegments, noted};
         complex_fft_ahead(x, count / 2, 1, job, split_angle(n, -1.0));
-        split_merge(x, n, -1.0, Rotation{job.q, job.l}, noted, seg);
+        split_merge<Mags>(x, n, -1.0, Rotation{job.q, job.l}, noted, seg, mags);
     } else if (direction == 1) {
         complex_fft(x, count / 2, 1);
-        split_merge(x, n, -1.0, split_rotation(n, -1.0));
+        split_merge<Mags>(x, n, -1.0, split_rotation(n, -1.0), nullptr, 0, mags);
     } else {
         split_merge(x, n, +1.0, split_rotation(n, +1.0));
         const double c1 = 0.5;
@@ -139,6 +151,11 @@ void fft_real(T *x, unsigned count, int direction) {
 }
 
 }  // namespace
+
+void real_fft_magnitudes(double *data, unsigned n, double *mags) {
+    fft_real<true>(data, n, 1, mags);
+}
+
 }  // namespace kwsig
 
 extern "C" {

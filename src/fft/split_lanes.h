@@ -8,10 +8,12 @@
 // exactly as by the pass in fft_real.cpp, its twiddle from its segment's copy
 // of the recurrence (step q, l). w[j] holds segment j's twiddle at its first
 // bin and returns it at i = len. (-h1i + p is written p - h1i: the same
-// value, as x - y is x + (-y) exactly.)
-template <typename VL, typename T>
+// value, as x - y is x + (-y) exactly.) With Mags, also each bin's
+// magnitude from the two values just formed, each rounded to T as stored:
+// mags[k] = T(sqrt(T(re^2 + im^2))).
+template <bool Mags, typename VL, typename T>
 void split_segments(T *x, std::size_t n, double sign, std::size_t seg, std::size_t len, double q,
-                    double l, Twiddle *w) {
+                    double l, Twiddle *w, T *mags) {
     constexpr int NV = kSegments / VL::size;
     alignas(32) double c[kSegments], s[kSegments];
     for (int j = 0; j < kSegments; ++j) c[j] = w[j].c, s[j] = w[j].s;
@@ -34,8 +36,24 @@ void split_segments(T *x, std::size_t n, double sign, std::size_t seg, std::size
             const VL h1r = VL::rounded((xa + xb) * half, T()), h1i = VL::rounded((xa1 - xb1) * half, T());
             const VL h2r = VL::rounded(minus_c2 * (xa1 + xb1), T()), h2i = VL::rounded((xa - xb) * vc2, T());
             const VL wr = wc[v], wi = ws[v];
-            VL::scatter_pairs(a, (wr * h2r + h1r) - wi * h2i, (wr * h2i + h1i) + wi * h2r);
-            VL::scatter_pairs(b, (h1r - wr * h2r) + wi * h2i, (wr * h2i - h1i) + wi * h2r);
+            const VL ar = (wr * h2r + h1r) - wi * h2i, ai = (wr * h2i + h1i) + wi * h2r;
+            const VL br = (h1r - wr * h2r) + wi * h2i, bi = (wr * h2i - h1i) + wi * h2r;
+            VL::scatter_pairs(a, ar, ai);
+            VL::scatter_pairs(b, br, bi);
+            if constexpr (Mags) {
+                // (Lanes written out, then stored one by one: the bins of a
+                // vector lie a segment apart.)
+                alignas(32) double ma[VL::size], mb[VL::size];
+                const VL ra = VL::rounded(ar, T()), ia = VL::rounded(ai, T());
+                const VL rb = VL::rounded(br, T()), ib = VL::rounded(bi, T());
+                VL::root_rounded(ra * ra + ia * ia, T()).store(ma);
+                VL::root_rounded(rb * rb + ib * ib, T()).store(mb);
+                for (int m = 0; m < VL::size; ++m) {
+                    const std::size_t k = 1 + std::size_t(v * VL::size + m) * seg + i;
+                    mags[k] = T(ma[m]);
+                    mags[n / 2 - k] = T(mb[m]);
+                }
+            }
             advance(wc[v], ws[v], vq, vl);
         }
     for (int v = 0; v < NV; ++v) wc[v].store(c + v * VL::size), ws[v].store(s + v * VL::size);

@@ -42,4 +42,12 @@ inline void real_fft(double *data, unsigned n, int direction) {
 void complex_fft_ahead(float *data, unsigned n, int direction, Prerun &job, double angle);
 void complex_fft_ahead(double *data, unsigned n, int direction, Prerun &job, double angle);
 
+// The forward real FFT (n a power of two, at least 2), which also stores
+// the magnitude of each bin 0 < k < n/2 it leaves, as the spectra form it:
+// mags[k] = sqrt(data[2k]^2 + data[2k+1]^2), the power rounded to double,
+// then its root. Formed in the transform's last pass, whose latency-bound
+// recurrence leaves room for the roots. (Double only: in float the
+// conversions cost more than the separate pass, measured.)
+void real_fft_magnitudes(double *data, unsigned n, double *mags);
+
 }  // namespace kwsig

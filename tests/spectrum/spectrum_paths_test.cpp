@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -39,6 +40,36 @@ TYPED_TEST(SpectrumPaths, EveryPathGivesThePlainLoopsBits) {
                         << "N=" << n << " mode " << mode << (kind ? " complex" : " real")
                         << ", path " << i;
         }
+}
+
+// On every path the real spectrum is the real FFT of the windowed record with
+// each bin formed as written (its power rounded, then the root), bit for
+// bit: the magnitudes that the transform's last pass forms included.
+TYPED_TEST(SpectrumPaths, RealSpectrumIsItsFormulaOnTheRealFft) {
+    using T = TypeParam;
+    for (int lg = 1; lg <= 13; ++lg) {
+        const std::size_t n = std::size_t(1) << lg;
+        const auto x = twin::random_values<T>(n, unsigned(300 + lg));
+        const auto w = twin::random_values<T>(n, unsigned(400 + lg), 0.0, 1.0);
+        isa::on_each([&](kwsig::Isa) {
+            std::vector<T> s(n), power(n / 2 + 1), magnitude(n / 2 + 1);
+            for (std::size_t i = 0; i < n; ++i) s[i] = T(double(x[i]) * double(w[i]));
+            twin::fft_real(s.data(), unsigned(n), 1);
+            for (std::size_t k = 0; k <= n / 2; ++k) {
+                const bool real = k == 0 || k == n / 2;
+                const double re = real ? s[k == 0 ? 0 : 1] : s[2 * k], im = real ? 0 : s[2 * k + 1];
+                power[k] = T(re * re + im * im);
+                magnitude[k] = T(std::sqrt(double(power[k])));
+            }
+            for (int mode : {0, 1}) {
+                std::vector<T> out(n / 2 + 1);
+                twin::spectrum(x.data(), out.data(), w.data(), int(n), mode);
+                EXPECT_TRUE(twin::same_bits(out, mode == 0 ? magnitude : power))
+                    << "N=" << n << " mode " << mode;
+            }
+            return 0;
+        });
+    }
 }
 
 // Decibels where some bins are zero or NaN and their neighbours in the lanes
