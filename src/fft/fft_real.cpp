@@ -58,8 +58,7 @@ void split_merge(T *x, std::size_t n, double sign, const Rotation &step,
     const T c1 = T(0.5);
     const T c2 = T(sign * 0.5);
     auto form = [&](std::size_t k, std::size_t at) {  // mags[k] from x[at], x[at + 1]
-        const Lanes1 re{wide(x[at])}, im{wide(x[at + 1])};
-        Lanes1::root_rounded(re * re + im * im, T()).store(mags + k);
+        lanes::magnitude(Lanes1{wide(x[at])}, Lanes1{wide(x[at + 1])}, T()).store(mags + k);
     };
     auto bin = [&](std::size_t k, double wr, double wi) {
         const std::size_t a = 2 * k, b = n - 2 * k;

@@ -2,6 +2,7 @@
 // compiled twice by frame/lanes_twice.h. Needs fft_real.cpp's kSegments and
 // transforms.h's Twiddle.
 #include "fft/lane_rotation.h"
+#include "frame/lane_magnitude.h"
 
 // Bins k = 1 + j seg + i, i < len, of kSegments segments side by side,
 // segment j in lane j (kSegments / VL::size vectors), each bin formed
@@ -44,10 +45,8 @@ void split_segments(T *x, std::size_t n, double sign, std::size_t seg, std::size
                 // (Lanes written out, then stored one by one: the bins of a
                 // vector lie a segment apart.)
                 alignas(32) double ma[VL::size], mb[VL::size];
-                const VL ra = VL::rounded(ar, T()), ia = VL::rounded(ai, T());
-                const VL rb = VL::rounded(br, T()), ib = VL::rounded(bi, T());
-                VL::root_rounded(ra * ra + ia * ia, T()).store(ma);
-                VL::root_rounded(rb * rb + ib * ib, T()).store(mb);
+                magnitude(VL::rounded(ar, T()), VL::rounded(ai, T()), T()).store(ma);
+                magnitude(VL::rounded(br, T()), VL::rounded(bi, T()), T()).store(mb);
                 for (int m = 0; m < VL::size; ++m) {
                     const std::size_t k = 1 + std::size_t(v * VL::size + m) * seg + i;
                     mags[k] = T(ma[m]);

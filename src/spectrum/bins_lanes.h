@@ -2,6 +2,7 @@
 // lane type VL (frame/lanes.h); compiled twice by frame/lanes_twice.h. Needs
 // bins.h's BinsPass. Each value is formed and rounded exactly as by the plain
 // loop, VL::size values side by side, the tail one at a time (Lanes1).
+#include "frame/lane_magnitude.h"
 
 // Items from .. to-1 of the pass, L::size at a time (to - from a multiple).
 template <typename L, typename T>
@@ -28,7 +29,7 @@ void bins_items(BinsPass pass, const T *a, const T *b, T *out, std::size_t from,
         case BinsPass::magnitudes:  // out[i] = sqrt(T(a[2i]^2 + a[2i+1]^2))
             for (int m = 0; m < L::size; ++m) in[m] = a + 2 * (i + m);
             L::gather_pairs(in, re, im);
-            L::root_rounded(re * re + im * im, T()).store(out + i);
+            magnitude(re, im, T()).store(out + i);
             break;
         case BinsPass::decibels:  // never here
             break;
