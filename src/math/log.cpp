@@ -472,70 +472,93 @@ KWSIG_BEGIN_AVX2
 
 namespace {
 
-// fast_dd and round_dd on four arguments side by side, every operation as
-// there, lane by lane. Inlined, so that log_each's two groups of four
-// overlap: one group alone waits on its table loads and its long chain.
+// fast_dd and round_dd on G groups of four arguments side by side, every
+// operation as there, lane by lane. The groups' operations are written
+// interleaved, one statement for all groups, so that their long dependency
+// chains overlap within the core's reordering window: two groups written one
+// after the other took 1.3 to 1.4 times as long (measured).
+template <int G>
 inline __attribute__((always_inline)) int log_lanes(const double *x, double *y) {
     using namespace four;
-    const __m256i u = _mm256_castpd_si256(_mm256_loadu_pd(x));
+#define KWSIG_EACH for (int g = 0; g < G; ++g)  // one statement, every group
+    __m256i u[G], normal[G], half[G], mb[G];
+    __m256d ed[G], mh[G], ml[G], c[G], neg_log_hi[G], neg_log_lo[G], r[G];
+    KWSIG_EACH u[g] = _mm256_castpd_si256(_mm256_loadu_pd(x + 4 * g));
     // Positive normal finite: 2^-1022 <= x < inf, as signed integers.
-    const __m256i normal =
-        _mm256_and_si256(_mm256_cmpgt_epi64(u, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
-                         _mm256_cmpgt_epi64(_mm256_set1_epi64x(0x7FF0000000000000ll), u));
-    const __m256i i = _mm256_and_si256(_mm256_srli_epi64(u, 44), _mm256_set1_epi64x(0xFF));
-    const __m256i half = _mm256_srli_epi64(i, 7);
-    const __m256i frac = _mm256_and_si256(u, _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll));
-    const __m256i mb = _mm256_sub_epi64(
-        _mm256_or_si256(frac, _mm256_set1_epi64x(0x3FF0000000000000ll)), _mm256_slli_epi64(half, 52));
-    // e = biased exponent + half - 1023, exactly: 2^52 + k - 2^52 - 1023.
-    const __m256i k = _mm256_add_epi64(_mm256_srli_epi64(u, 52), half);
+    KWSIG_EACH normal[g] =
+        _mm256_and_si256(_mm256_cmpgt_epi64(u[g], _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                         _mm256_cmpgt_epi64(_mm256_set1_epi64x(0x7FF0000000000000ll), u[g]));
+    KWSIG_EACH half[g] = _mm256_and_si256(_mm256_srli_epi64(u[g], 51), _mm256_set1_epi64x(1));
+    KWSIG_EACH mb[g] = _mm256_sub_epi64(
+        _mm256_or_si256(_mm256_and_si256(u[g], _mm256_set1_epi64x(0x000FFFFFFFFFFFFFll)),
+                        _mm256_set1_epi64x(0x3FF0000000000000ll)),
+        _mm256_slli_epi64(half[g], 52));
+    // e = biased exponent + half - 1023, exactly: (2^52 + k) - (2^52 + 1023).
     const __m256d two52 = _mm256_set1_pd(0x1p52);
-    const __m256d ed = _mm256_sub_pd(
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(k, _mm256_castpd_si256(two52))), two52),
-        _mm256_set1_pd(1023.0));
-    const __m256d m = _mm256_castsi256_pd(mb);
-    const __m256d mh = _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_set1_epi64x(0x1FF), mb));
-    const __m256d ml = _mm256_sub_pd(m, mh);
+    KWSIG_EACH ed[g] = _mm256_sub_pd(
+        _mm256_castsi256_pd(_mm256_or_si256(
+            _mm256_add_epi64(_mm256_srli_epi64(u[g], 52), half[g]), _mm256_castpd_si256(two52))),
+        _mm256_set1_pd(0x1p52 + 1023.0));
+    KWSIG_EACH mh[g] = _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_set1_epi64x(0x1FF), mb[g]));
+    KWSIG_EACH ml[g] = _mm256_sub_pd(_mm256_castsi256_pd(mb[g]), mh[g]);
     // The table entries by plain loads (AVX2 gathers are slow on some
     // cores), the index taken again from each argument's bits.
-    const LogEntry *e[4];
-    for (int k = 0; k < 4; ++k) e[k] = &kTable[(bits_of(x[k]) >> 44) & 0xFF];
-    const __m256d e02 = _mm256_loadu2_m128d(&e[2]->c, &e[0]->c);  // c0 h0 c2 h2
-    const __m256d e13 = _mm256_loadu2_m128d(&e[3]->c, &e[1]->c);  // c1 h1 c3 h3
-    const __m256d c = _mm256_unpacklo_pd(e02, e13);
-    const __m256d neg_log_hi = _mm256_unpackhi_pd(e02, e13);
-    const __m256d neg_log_lo = _mm256_setr_pd(e[0]->neg_log_lo, e[1]->neg_log_lo,
-                                              e[2]->neg_log_lo, e[3]->neg_log_lo);
-    const __m256d r = add(sub(mul(mh, c), cst(1.0)), mul(ml, c));
-
-    const __m256d st = mul(cst(134217729.0), r);  // split(r)
-    const __m256d rh = sub(st, sub(st, r)), rl = sub(r, rh);
-    const __m256d a = mul(cst(-0.5), mul(rh, rh));
-    const __m256d b = mul(cst(-0.5), mul(rl, add(r, rh)));
-    const __m256d r2 = mul(r, r), r3 = mul(r2, r), r4 = mul(r2, r2);
-    const __m256d p34 = add(cst(0x1.5555555555555p-2), mul(r, cst(-0x1p-2)));
-    const __m256d p56 = add(cst(0x1.999999999999ap-3), mul(r, cst(-0x1.5555555555555p-3)));
-    const __m256d p78 = add(cst(0x1.2492492492492p-3), mul(r, cst(-0x1p-3)));
-    const __m256d p910 = add(cst(0x1.c71c71c71c71cp-4), mul(r, cst(-0x1.999999999999ap-4)));
-    const __m256d poly = mul(r3, add(add(p34, mul(r2, p56)), mul(r4, add(p78, mul(r2, p910)))));
-    __m256d s1, t1, s2, t2, s3, t3, vh, vl;
-    fast_two_sum(mul(ed, cst(kLn2Hi)), neg_log_hi, s1, t1);
-    fast_two_sum(s1, r, s2, t2);
-    fast_two_sum(s2, a, s3, t3);
-    const __m256d lo =
-        add(poly, add(add(add(t1, t2), t3), add(b, add(mul(ed, cst(kLn2Lo)), neg_log_lo))));
-    fast_two_sum(s3, lo, vh, vl);
-    const __m256d err = add(mul(cst(0x1.8p-52), abs(r3)), mul(cst(0x1p-90), abs(vh)));
-    const __m256d decided = _mm256_and_pd(rounded(vh, vl, err, y), _mm256_castsi256_pd(normal));
-    return ~_mm256_movemask_pd(decided) & 0xF;
+    KWSIG_EACH {
+        const LogEntry *e[4];
+        for (int k = 0; k < 4; ++k) e[k] = &kTable[(bits_of(x[4 * g + k]) >> 44) & 0xFF];
+        const __m256d e02 = _mm256_loadu2_m128d(&e[2]->c, &e[0]->c);  // c0 h0 c2 h2
+        const __m256d e13 = _mm256_loadu2_m128d(&e[3]->c, &e[1]->c);  // c1 h1 c3 h3
+        c[g] = _mm256_unpacklo_pd(e02, e13);
+        neg_log_hi[g] = _mm256_unpackhi_pd(e02, e13);
+        neg_log_lo[g] = _mm256_setr_pd(e[0]->neg_log_lo, e[1]->neg_log_lo, e[2]->neg_log_lo,
+                                       e[3]->neg_log_lo);
+    }
+    KWSIG_EACH r[g] = add(sub(mul(mh[g], c[g]), cst(1.0)), mul(ml[g], c[g]));
+    __m256d st[G], rh[G], rl[G], a[G], b[G], r2[G], r3[G], r4[G], poly[G];
+    KWSIG_EACH st[g] = mul(cst(134217729.0), r[g]);  // split(r)
+    KWSIG_EACH rh[g] = sub(st[g], sub(st[g], r[g]));
+    KWSIG_EACH rl[g] = sub(r[g], rh[g]);
+    KWSIG_EACH a[g] = mul(cst(-0.5), mul(rh[g], rh[g]));
+    KWSIG_EACH b[g] = mul(cst(-0.5), mul(rl[g], add(r[g], rh[g])));
+    KWSIG_EACH r2[g] = mul(r[g], r[g]);
+    KWSIG_EACH r3[g] = mul(r2[g], r[g]);
+    KWSIG_EACH r4[g] = mul(r2[g], r2[g]);
+    KWSIG_EACH {
+        const __m256d p34 = add(cst(0x1.5555555555555p-2), mul(r[g], cst(-0x1p-2)));
+        const __m256d p56 = add(cst(0x1.999999999999ap-3), mul(r[g], cst(-0x1.5555555555555p-3)));
+        const __m256d p78 = add(cst(0x1.2492492492492p-3), mul(r[g], cst(-0x1p-3)));
+        const __m256d p910 =
+            add(cst(0x1.c71c71c71c71cp-4), mul(r[g], cst(-0x1.999999999999ap-4)));
+        poly[g] = mul(r3[g], add(add(p34, mul(r2[g], p56)),
+                                 mul(r4[g], add(p78, mul(r2[g], p910)))));
+    }
+    __m256d s1[G], t1[G], s2[G], t2[G], s3[G], t3[G], vh[G], vl[G];
+    KWSIG_EACH fast_two_sum(mul(ed[g], cst(kLn2Hi)), neg_log_hi[g], s1[g], t1[g]);
+    KWSIG_EACH fast_two_sum(s1[g], r[g], s2[g], t2[g]);
+    KWSIG_EACH fast_two_sum(s2[g], a[g], s3[g], t3[g]);
+    KWSIG_EACH {
+        const __m256d low_terms = add(b[g], add(mul(ed[g], cst(kLn2Lo)), neg_log_lo[g]));
+        const __m256d lo = add(poly[g], add(add(add(t1[g], t2[g]), t3[g]), low_terms));
+        fast_two_sum(s3[g], lo, vh[g], vl[g]);
+    }
+    int left = 0;
+    KWSIG_EACH {
+        const __m256d err = add(mul(cst(0x1.8p-52), abs(r3[g])), mul(cst(0x1p-90), abs(vh[g])));
+        const __m256d decided =
+            _mm256_and_pd(rounded(vh[g], vl[g], err, y + 4 * g), _mm256_castsi256_pd(normal[g]));
+        left |= (~_mm256_movemask_pd(decided) & 0xF) << 4 * g;
+    }
+#undef KWSIG_EACH
+    return left;
 }
 
 void log_each_avx2(const double *x, double *y, std::size_t n) {
+    constexpr int G = 2;  // four groups measured no faster
     std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const int left = log_lanes(x + i, y + i) | log_lanes(x + i + 4, y + i + 4) << 4;
+    for (; i + 4 * G <= n; i += 4 * G) {
+        const int left = log_lanes<G>(x + i, y + i);
         if (__builtin_expect(left != 0, 0))
-            for (int m = 0; m < 8; ++m)
+            for (int m = 0; m < 4 * G; ++m)
                 if ((left >> m) & 1) y[i + m] = log(x[i + m]);
     }
     for (; i < n; ++i) y[i] = log(x[i]);
@@ -543,7 +566,7 @@ void log_each_avx2(const double *x, double *y, std::size_t n) {
 
 }  // namespace
 
-int log4(const double *x, double *y) { return log_lanes(x, y); }
+int log4(const double *x, double *y) { return log_lanes<1>(x, y); }
 
 KWSIG_END_AVX2
 #else
