@@ -577,18 +577,28 @@ inline __attribute__((always_inline)) int sin4_lanes(const double *x, double *y)
         _mm256_castsi256_pd(_mm256_andnot_si256(_mm256_cmpeq_epi64(k, zero), _mm256_cmpeq_epi64(j, zero))),
         _mm256_cmp_pd(abs(rh), cst(0x1p-30), _CMP_LT_OQ));
     ok = _mm256_andnot_pd(near_axis, ok);
-    // (A, B) = (S, C) for q even, (C, -S) for q odd.
+    // (A, B) = (S, C) for q even, (C, -S) for q odd: each lane's row and
+    // columns chosen from its k in scalar code, the entries read by plain
+    // loads (AVX2 gathers, slow on these cores, took a third of the time).
     const __m256i odd = _mm256_and_si256(q, _mm256_set1_epi64x(1));
-    const __m256i row = _mm256_add_epi64(_mm256_slli_epi64(j, 2), _mm256_slli_epi64(j, 1));  // 6 j
-    const __m256i odd2 = _mm256_slli_epi64(odd, 1);
-    const double *t0 = &kTable[0][0];
     const __m256d flip = _mm256_castsi256_pd(_mm256_or_si256(
         _mm256_castpd_si256(cst(1.0)), _mm256_slli_epi64(odd, 63)));  // +-1
-    const __m256d a_hi = _mm256_i64gather_pd(t0, _mm256_add_epi64(row, odd2), 8);
-    const __m256d a_lo = _mm256_i64gather_pd(t0 + 1, _mm256_add_epi64(row, odd2), 8);
-    const __m256d b_hi = mul(flip, _mm256_i64gather_pd(t0 + 2, _mm256_sub_epi64(row, odd2), 8));
-    const __m256d b_lo = mul(flip, _mm256_i64gather_pd(t0 + 3, _mm256_sub_epi64(row, odd2), 8));
-    const __m256d b_top = mul(flip, _mm256_i64gather_pd(t0 + 5, _mm256_sub_epi64(row, odd), 8));
+    const double *a[4], *b[4], *top[4];
+    const __m128i k01 = _mm256_castsi256_si128(k), k23 = _mm256_extracti128_si256(k, 1);
+    // (k < 2^18: its low 32 bits, which a 32-bit build extracts too.)
+    const uint32_t kk[4] = {uint32_t(_mm_cvtsi128_si32(k01)), uint32_t(_mm_extract_epi32(k01, 2)),
+                            uint32_t(_mm_cvtsi128_si32(k23)), uint32_t(_mm_extract_epi32(k23, 2))};
+    for (int m = 0; m < 4; ++m) {
+        const double *e = kTable[kk[m] & 255];
+        const int o = int((kk[m] >> 8) & 1);
+        a[m] = e + 2 * o, b[m] = e + 2 - 2 * o, top[m] = e + 5 - o;
+    }
+    const __m256d a02 = _mm256_loadu2_m128d(a[2], a[0]), a13 = _mm256_loadu2_m128d(a[3], a[1]);
+    const __m256d b02 = _mm256_loadu2_m128d(b[2], b[0]), b13 = _mm256_loadu2_m128d(b[3], b[1]);
+    const __m256d a_hi = _mm256_unpacklo_pd(a02, a13), a_lo = _mm256_unpackhi_pd(a02, a13);
+    const __m256d b_hi = mul(flip, _mm256_unpacklo_pd(b02, b13));
+    const __m256d b_lo = mul(flip, _mm256_unpackhi_pd(b02, b13));
+    const __m256d b_top = mul(flip, _mm256_setr_pd(*top[0], *top[1], *top[2], *top[3]));
 
     const __m256d t = mul(rh, rh);
     const __m256d sm = sub(mul(mul(rh, t), add(cst(-0x1.5555555555555p-3),
