@@ -476,7 +476,7 @@ namespace {
 // operation as there, lane by lane. The groups' operations are written
 // interleaved, one statement for all groups, so that their long dependency
 // chains overlap within the core's reordering window: two groups written one
-// after the other took 1.3 to 1.4 times as long (measured).
+// after the other took up to 1.3 times as long (measured).
 template <int G>
 inline __attribute__((always_inline)) int log_lanes(const double *x, double *y) {
     using namespace four;
