@@ -506,10 +506,10 @@ inline __attribute__((always_inline)) int log_lanes(const double *x, double *y) 
     KWSIG_EACH {
         const LogEntry *e[4];
         for (int k = 0; k < 4; ++k) e[k] = &kTable[(bits_of(x[4 * g + k]) >> 44) & 0xFF];
-        const __m256d e02 = _mm256_loadu2_m128d(&e[2]->c, &e[0]->c);  // c0 h0 c2 h2
-        const __m256d e13 = _mm256_loadu2_m128d(&e[3]->c, &e[1]->c);  // c1 h1 c3 h3
-        c[g] = _mm256_unpacklo_pd(e02, e13);
-        neg_log_hi[g] = _mm256_unpackhi_pd(e02, e13);
+        const double *pairs[4] = {&e[0]->c, &e[1]->c, &e[2]->c, &e[3]->c};  // (c, -log c hi)
+        LanesAvx2 cs, his;
+        LanesAvx2::gather_pairs(pairs, cs, his);
+        c[g] = cs.v, neg_log_hi[g] = his.v;
         neg_log_lo[g] = _mm256_setr_pd(e[0]->neg_log_lo, e[1]->neg_log_lo, e[2]->neg_log_lo,
                                        e[3]->neg_log_lo);
     }

@@ -579,7 +579,8 @@ inline __attribute__((always_inline)) int sin4_lanes(const double *x, double *y)
     ok = _mm256_andnot_pd(near_axis, ok);
     // (A, B) = (S, C) for q even, (C, -S) for q odd: each lane's row and
     // columns chosen from its k in scalar code, the entries read by plain
-    // loads (AVX2 gathers, slow on these cores, took a third of the time).
+    // loads (with AVX2 gathers, slow on these cores, a call took about a
+    // tenth longer).
     const __m256i odd = _mm256_and_si256(q, _mm256_set1_epi64x(1));
     const __m256d flip = _mm256_castsi256_pd(_mm256_or_si256(
         _mm256_castpd_si256(cst(1.0)), _mm256_slli_epi64(odd, 63)));  // +-1
@@ -593,11 +594,11 @@ inline __attribute__((always_inline)) int sin4_lanes(const double *x, double *y)
         const int o = int((kk[m] >> 8) & 1);
         a[m] = e + 2 * o, b[m] = e + 2 - 2 * o, top[m] = e + 5 - o;
     }
-    const __m256d a02 = _mm256_loadu2_m128d(a[2], a[0]), a13 = _mm256_loadu2_m128d(a[3], a[1]);
-    const __m256d b02 = _mm256_loadu2_m128d(b[2], b[0]), b13 = _mm256_loadu2_m128d(b[3], b[1]);
-    const __m256d a_hi = _mm256_unpacklo_pd(a02, a13), a_lo = _mm256_unpackhi_pd(a02, a13);
-    const __m256d b_hi = mul(flip, _mm256_unpacklo_pd(b02, b13));
-    const __m256d b_lo = mul(flip, _mm256_unpackhi_pd(b02, b13));
+    LanesAvx2 a_pair[2], b_pair[2];  // the (hi, lo) pairs at a[m] and b[m]
+    LanesAvx2::gather_pairs(a, a_pair[0], a_pair[1]);
+    LanesAvx2::gather_pairs(b, b_pair[0], b_pair[1]);
+    const __m256d a_hi = a_pair[0].v, a_lo = a_pair[1].v;
+    const __m256d b_hi = mul(flip, b_pair[0].v), b_lo = mul(flip, b_pair[1].v);
     const __m256d b_top = mul(flip, _mm256_setr_pd(*top[0], *top[1], *top[2], *top[3]));
 
     const __m256d t = mul(rh, rh);
