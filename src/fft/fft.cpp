@@ -25,9 +25,11 @@
 //     kBlockBytes, block by block while the block is in cache;
 //   - tabulates the twiddles of narrow passes once, all their recurrences
 //     side by side; in wide passes runs each stage's recurrence in one copy
-//     per vector lane, each started from the state the serial recurrence has
+//     per segment, each started from the state the serial recurrence has
 //     there, noted by running all recurrences ahead inside earlier passes'
-//     loops: the steps' latency hides behind butterflies;
+//     loops: the steps' latency hides behind butterflies. Where vectors hold
+//     two values (AVX2), a vector takes two adjacent butterflies of one
+//     segment, and four segments' copies step in one lane vector;
 //   - from 16 to 128 points, without that set-up: stages 1 to 3 in registers
 //     on groups of 8 while the later stages' twiddles are tabulated, then
 //     those stages in tabulated passes (small_transform); 8, 16 and 32
@@ -62,17 +64,20 @@ constexpr int kFirst3Min = 7;                  // from 2^this points the bit rev
 
 // How a pass's lanes are filled: with the butterflies of `width` segments of
 // t, of `width` groups (h narrower than the lanes), of adjacent t with
-// tabulated twiddles (h up to kTableMax), or one at a time in plain code
-// (fewer groups than lanes, h narrower than them).
-enum class PassMode { segments, groups, table, plain };
+// tabulated twiddles (h up to kTableMax), of adjacent t of four segments in
+// turn (adjacent: wide passes where vectors hold two values and a lane
+// vector four twiddles), or one at a time in plain code (fewer groups than
+// lanes, h narrower than them).
+enum class PassMode { segments, groups, table, adjacent, plain };
 
 // One pass: stage A (groups of 2h) and, if two_stages, stage B (groups of
 // 4h); if three_stages (tabulated passes only), stages A, B and C (groups of
-// 8h). In segments mode lane k runs t from k spacing, all lanes side by side
-// for len values of t, then each but the last alone to (k+1) spacing: where
-// h / width values span a multiple of 4 KiB, lanes start a little more than
-// that apart, so that the points they touch at once fall in different cache
-// sets. a[k] is A's recurrence state at twiddle
+// 8h). In segments mode lane k (in adjacent mode segment k of four) runs t
+// from k spacing, all side by side (in turn) for len values of t, then each
+// but the last alone to (k+1) spacing: where a segment's h / lanes values
+// span a multiple of 4 KiB, segments start a little more than that apart, so
+// that the points they touch at once fall in different cache sets. a[k] is
+// A's recurrence state at twiddle
 // k spacing, b[k] and b_high[k] B's at k spacing and h + k spacing (in
 // groups and plain modes k = 0 only); they are all noted once the
 // recurrences ahead have reached position `need`.
@@ -139,7 +144,7 @@ void stage_rotations(int stages, int direction, Rotation *rotation, const double
 // odd, a single stage first (or, where three_ok, three in a tabulated pass),
 // then pairs.
 void plan_stages(Transform &t, int first, int last, Index span, int width, bool three_ok,
-                 Index sample_bytes, const Rotation *rotation, Index reach) {
+                 bool adjacent, Index sample_bytes, const Rotation *rotation, Index reach) {
     // Where three_ok, an odd number of stages starts with a tabulated pass of
     // three where it fits, so that the rest pairs up.
     const Index h1 = Index(1) << (first - 1);
@@ -174,7 +179,14 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
                  : p.h >= width         ? PassMode::table
                  : groups >= width ? PassMode::groups
                                    : PassMode::plain;
-        const int lanes = p.mode == PassMode::segments ? width : 1;
+        // Four segments of adjacent pairs, each of an even length (h / 4
+        // even, and so the skew), from h = 256: at 128 and 64 the longer run
+        // ahead that four segments need (to h + 3h/4) costs more than their
+        // steps save (measured).
+        if (adjacent && p.h > 2 * kTableMax) p.mode = PassMode::adjacent;
+        const int lanes = p.mode == PassMode::segments   ? width
+                          : p.mode == PassMode::adjacent ? 4
+                                                         : 1;
         // Lanes a multiple of 4 KiB apart would share cache sets: move them
         // 64 bytes further apart.
         // (Shifts for divisions: every count here is a power of two.)
@@ -202,12 +214,13 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
 
 // three_ok: a tabulated pass may take three stages (a gain in the double
 // vector forms; float's longer products and the plain loops' registers gain
-// nothing from it, measured). first3: the bit reversal does stages 1 to 3.
+// nothing from it, measured). adjacent: wide passes may run in adjacent
+// mode. first3: the bit reversal does stages 1 to 3.
 // other: a caller's step angle, whose rotation goes to *other_out, its sines
 // taken with the stages' own.
 void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes, int width,
-                    bool three_ok, bool first3, int direction, Index reach, const double *other,
-                    Rotation *other_out) {
+                    bool three_ok, bool adjacent, bool first3, int direction, Index reach,
+                    const double *other, Rotation *other_out) {
     t.npasses = t.njobs = 0;
     // The block: at most kBlockBytes, of an even number of stages, so that
     // they go in pairs.
@@ -229,10 +242,11 @@ void plan_transform(Transform &t, Index n, int stages, std::size_t sample_bytes,
             for (Index k = 0; k < (Index(1) << (s - 1)); ++k, r.advance()) *w++ = Twiddle{r.c, r.s};
         }
     }
-    plan_stages(t, first, inner, t.block, width, three_ok && first3, Index(sample_bytes),
-                rotation, reach);
+    plan_stages(t, first, inner, t.block, width, three_ok && first3, adjacent,
+                Index(sample_bytes), rotation, reach);
     t.inner = t.npasses;
-    plan_stages(t, inner + 1, stages, n, width, false, Index(sample_bytes), rotation, reach);
+    plan_stages(t, inner + 1, stages, n, width, false, adjacent, Index(sample_bytes), rotation,
+                reach);
 }
 
 // A caller's recurrence (complex_fft_ahead) in the transforms without the

@@ -14,7 +14,9 @@
 // kTableMax) hold adjacent butterflies and read their twiddles from tables
 // filled once per transform; passes narrower than the lanes take the same
 // butterfly of V::width groups; wide passes take butterflies of V::width
-// segments of t. In a wide pass each segment has its own copy of the stage's
+// segments of t, or where V holds two values and a lane vector four
+// twiddles, two adjacent butterflies of one of four segments in turn
+// (adjacent_run). In a wide pass each segment has its own copy of the stage's
 // twiddle recurrence (two for the second stage: at t and at t + h), started
 // from the state the serial recurrence reaches at the segment's first
 // twiddle; a copy started from the same state repeats the same steps, so
@@ -127,6 +129,36 @@ Twiddle lane_of(const Copies<V> &w, int k) {
     return {c[k * per], s[k * per]};
 }
 
+// The butterflies on one vector of points at p0 (lane k's `stride` samples
+// after lane k-1's) of a pass at h: stage A's on p0 and p0 + h with the
+// twiddles a; with two_stages also on p0 + 2h and p0 + 3h, then stage B's on
+// p0 and p0 + 2h (twiddles b0), p0 + h and p0 + 3h (b1).
+template <typename V, typename T>
+inline __attribute__((always_inline)) void butterfly_vector(T *p0, Index h, Index stride,
+                                                            bool two_stages, const Copies<V> &a,
+                                                            const Copies<V> &b0,
+                                                            const Copies<V> &b1) {
+    T *p1 = p0 + 2 * h;
+    if (!two_stages) {
+        const V u = V::twiddled(V::load(p1, stride), a.c, a.s);
+        const V x0 = V::load(p0, stride);
+        (x0 + u).store(p0, stride);
+        (x0 - u).store(p1, stride);
+        return;
+    }
+    T *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
+    const V t1 = V::twiddled(V::load(p1, stride), a.c, a.s);
+    const V t3 = V::twiddled(V::load(p3, stride), a.c, a.s);
+    const V x0 = V::load(p0, stride), x2 = V::load(p2, stride);
+    const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
+    const V u2 = V::twiddled(y2, b0.c, b0.s);
+    const V u3 = V::twiddled(y3, b1.c, b1.s);
+    (y0 + u2).store(p0, stride);
+    (y0 - u2).store(p2, stride);
+    (y1 + u3).store(p1, stride);
+    (y1 - u3).store(p3, stride);
+}
+
 // The butterflies at t = t0 .. t0+len-1 of the groups g0, g0 + group_step, ..
 // below `span`, lane k taking the points `stride` samples after lane k-1's,
 // with the twiddles of copies a (stage A), b0 and b1 (stage B at t and t+h),
@@ -144,26 +176,8 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
     const L qa = L::splat(p.qa), la = L::splat(p.la), qb = L::splat(p.qb), lb = L::splat(p.lb);
     for (Index t = t0; t < t0 + len; ++t) {
         for (Index g = g0; g < span; g += group_step) {
-            T *p0 = x + 2 * (g + t), *p1 = p0 + 2 * h;
             r.ride();
-            if (!two_stages) {
-                const V u = V::twiddled(V::load(p1, stride), a.c, a.s);
-                const V x0 = V::load(p0, stride);
-                (x0 + u).store(p0, stride);
-                (x0 - u).store(p1, stride);
-                continue;
-            }
-            T *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
-            const V t1 = V::twiddled(V::load(p1, stride), a.c, a.s);
-            const V t3 = V::twiddled(V::load(p3, stride), a.c, a.s);
-            const V x0 = V::load(p0, stride), x2 = V::load(p2, stride);
-            const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
-            const V u2 = V::twiddled(y2, b0.c, b0.s);
-            const V u3 = V::twiddled(y3, b1.c, b1.s);
-            (y0 + u2).store(p0, stride);
-            (y0 - u2).store(p2, stride);
-            (y1 + u3).store(p1, stride);
-            (y1 - u3).store(p3, stride);
+            butterfly_vector<V>(x + 2 * (g + t), h, stride, two_stages, a, b0, b1);
         }
         a.step(qa, la);
         if (two_stages) {
@@ -173,6 +187,14 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
     }
     a_io = a, b0_io = b0, b1_io = b1;
     if constexpr (sizeof(T) != sizeof(float)) rider = r;
+}
+
+// Lane k's (c, s) of recurrences held one per lane.
+template <typename L>
+Twiddle lane_state(L c, L s, int k) {
+    double cs[L::size], ss[L::size];
+    c.store(cs), s.store(ss);
+    return {cs[k], ss[k]};
 }
 
 // One pass over `span` points (a multiple of its group size, 4h or 2h), in
@@ -199,6 +221,85 @@ void pass_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
         for (int k = 0; k + 1 < W; ++k) {
             const Twiddle wa = lane_of(a, k), wb0 = lane_of(b0, k), wb1 = lane_of(b1, k);
             Copies<Complex1<T>> a1(&wa), b01(&wb0), b11(&wb1);
+            butterflies<Complex1<T>>(x, span, g, span, h, k * p.spacing + p.len,
+                                     p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p,
+                                     rider);
+        }
+    }
+}
+
+// Whether V's vectors hold two adjacent values with each twiddle twice in
+// one vector of four lanes, as adjacent_run needs.
+template <typename V>
+constexpr bool adjacent_lanes() {
+    return V::width == 2 && V::parts == 1 && V::Lanes::size == 4;
+}
+
+// One wide pass in adjacent mode: a vector holds two adjacent butterflies
+// (t, t + 1) of one segment, so that it loads and stores whole; segment k
+// (k < 4) runs t = k spacing .. (k+1) spacing - 1 (the last up to h), all
+// four in turn for the last one's len values (even), then the rest of each
+// other segment alone. Each stage's four recurrence copies, one per segment
+// and started from the serial state at its first twiddle, run in the four
+// lanes of one vector, as two vectors: the states at t and at t + 1. Each
+// vector steps twice per pair of t, so every lane takes the serial steps,
+// and the twiddles of segment k's pair are lane k of both, spread
+// (spread_pairs). A step serves four segments, where segments mode's
+// copies, each twice in a vector, serve two.
+template <typename V, typename T, typename R, typename A>
+void adjacent_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
+    using L = typename V::Lanes;
+    static_assert(adjacent_lanes<V>(), "two adjacent values, four recurrences per vector");
+    const Index h = p.h, group = p.two_stages ? 4 * h : 2 * h;
+    const int chains = p.two_stages ? 3 : 1;  // A at t; B at t, at t + h
+    const L q[3] = {L::splat(p.qa), L::splat(p.qb), L::splat(p.qb)};
+    const L l[3] = {L::splat(p.la), L::splat(p.lb), L::splat(p.lb)};
+    const Twiddle *from[3] = {p.a, p.b, p.b_high};
+    for (Index g = 0; g < span; g += group) {
+        if (g > 0) ahead.renew(rider);
+        L c[3][2], s[3][2];  // [chain][t, t + 1]
+        for (int j = 0; j < chains; ++j) {
+            double cs[4], ss[4];
+            for (int k = 0; k < 4; ++k) cs[k] = from[j][k].c, ss[k] = from[j][k].s;
+            c[j][0] = c[j][1] = L::of(cs), s[j][0] = s[j][1] = L::of(ss);
+            advance(c[j][1], s[j][1], q[j], l[j]);
+        }
+        // (The stage count a constant in each copy of the loop.)
+        auto sweep = [&](auto two) __attribute__((always_inline)) {
+            constexpr bool two_stages = decltype(two)::value;
+            constexpr int n = two_stages ? 3 : 1;
+            std::conditional_t<sizeof(T) == sizeof(float), R &, R> r = rider;
+            for (Index t = 0; t < p.len; t += 2) {
+                L wc[3][4], ws[3][4];
+                for (int j = 0; j < n; ++j) {
+                    L::spread_pairs(c[j][0], c[j][1], wc[j]);
+                    L::spread_pairs(s[j][0], s[j][1], ws[j]);
+                }
+#pragma GCC unroll 4
+                for (int k = 0; k < 4; ++k) {
+                    Copies<V> w[3];
+                    for (int j = 0; j < n; ++j) w[j].c[0] = wc[j][k], w[j].s[0] = ws[j][k];
+                    r.ride();
+                    butterfly_vector<V>(x + 2 * (g + k * p.spacing + t), h, 2, two_stages, w[0],
+                                        w[n > 1 ? 1 : 0], w[n > 1 ? 2 : 0]);
+                }
+                for (int j = 0; j < n; ++j) {
+                    c[j][0] = c[j][1], s[j][0] = s[j][1];
+                    advance(c[j][0], s[j][0], q[j], l[j]);
+                    c[j][1] = c[j][0], s[j][1] = s[j][0];
+                    advance(c[j][1], s[j][1], q[j], l[j]);
+                }
+            }
+            if constexpr (sizeof(T) != sizeof(float)) rider = r;
+        };
+        if (p.two_stages)
+            sweep(std::true_type{});
+        else
+            sweep(std::false_type{});
+        for (int k = 0; k < 3 && p.len < p.spacing; ++k) {
+            Twiddle w[3] = {};
+            for (int j = 0; j < chains; ++j) w[j] = lane_state(c[j][0], s[j][0], k);
+            Copies<Complex1<T>> a1(&w[0]), b01(&w[1]), b11(&w[2]);
             butterflies<Complex1<T>>(x, span, g, span, h, k * p.spacing + p.len,
                                      p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p,
                                      rider);
@@ -391,10 +492,11 @@ inline __attribute__((always_inline)) void tabulate_all(const TableJob *jobs, in
 
 // A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
 // a vector): the lanes hold W adjacent butterflies, and each group is swept
-// in turn, so that the pass walks memory in order.
-template <typename V, typename T, typename R>
+// in turn, so that the pass walks memory in order. The rider renews between
+// groups.
+template <typename V, typename T, typename R, typename A>
 void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
-                    R &rider) {
+                    R &rider, A &ahead) {
     const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
     R r = rider;
     if (!p.two_stages) {
@@ -411,7 +513,8 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
         rider = r;
         return;
     }
-    for (Index g = 0; g < span; g += 4 * h)
+    for (Index g = 0; g < span; g += 4 * h) {
+        ahead.renew(r);
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
             r.ride();
@@ -428,8 +531,15 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
             (y1 + u3).store(p1, 2);
             (y1 - u3).store(p3, 2);
         }
+    }
     rider = r;
 }
+
+// An Ahead with nothing to run (the small transforms', whose rider is idle).
+struct NoAhead {
+    template <typename R>
+    void renew(R &) {}
+};
 
 // Three stages' butterflies on the eight points y[k] = t + k h of a group of
 // 8h, in place: (k, k+1) with twiddle w[0]; (k, k+2) with w[1 + k % 2] (at t,
@@ -454,12 +564,13 @@ inline __attribute__((always_inline)) void three_stages_on(V *y, const Copies<V>
 // A tabulated pass of three stages (ta: stage A's h twiddles, tb: B's 2h,
 // tc: C's 4h): the eight points t + k h of a group of 8h take the three
 // stages' butterflies in registers, W adjacent t in the lanes.
-template <typename V, typename T, typename R>
+template <typename V, typename T, typename R, typename A>
 void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
-                     const double *tc, R &rider) {
+                     const double *tc, R &rider, A &ahead) {
     const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
     R r = rider;
-    for (Index g = 0; g < span; g += 8 * h)
+    for (Index g = 0; g < span; g += 8 * h) {
+        ahead.renew(r);
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W);
             r.ride();
@@ -473,6 +584,7 @@ void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, cons
             three_stages_on(y, w);
             for (int k = 0; k < 8; ++k) y[k].store(p0 + 2 * k * h, 2);
         }
+    }
     rider = r;
 }
 
@@ -604,15 +716,23 @@ public:
     }
     // A rider at a note (no step left after some taken): the note made, on
     // to the next. Passes call it between groups, where it costs little.
+    // (The call takes a copy: a rider whose address reaches a call is kept
+    // in memory throughout, each of its steps loading and storing it.)
     void renew(Rider<VL> &r) {
-        if (__builtin_expect(r.left == 0 && r.taken > 0, 0)) remount(r);
+        if (__builtin_expect(r.left == 0 && r.taken > 0, 0)) {
+            Rider<VL> held = r;
+            remount(held);
+            r = held;
+        }
     }
     // The same, and where the recurrences are too many to ride, `count`
     // positions here instead.
     void renew_or_run(Rider<VL> &r, Index count) {
         if (__builtin_expect(r.left == 0 && (r.taken > 0 || active_ > 0), 0)) {
             if (r.taken == 0) run(count);
-            remount(r);
+            Rider<VL> held = r;
+            remount(held);
+            r = held;
         }
     }
     __attribute__((noinline)) void remount(Rider<VL> &r) {
@@ -668,7 +788,7 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
     const Index reach = extra ? extra->offset + (extra->count - 1) * extra->spacing : 0;
     Rotation step;
     plan_transform(plan, n, stages, sizeof(T), V::width, sizeof(T) == 8 && V::Lanes::size > 1,
-                   first3, direction, reach, extra ? &angle : nullptr, &step);
+                   adjacent_lanes<V>(), first3, direction, reach, extra ? &angle : nullptr, &step);
     if (extra) {  // its step, starting one step from (1, 0): (1 + q, l) exactly
         extra->q = step.step_cm1, extra->l = step.step_sin;
         extra->start = Twiddle{1.0 + step.step_cm1, step.step_sin};
@@ -739,11 +859,14 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
         Rider<VL> rider = ahead.mount();
         switch (p.mode) {
         case PassMode::plain: pass_run<Complex1<T>>(at, span, p, rider, ahead); break;
+        case PassMode::adjacent:
+            if constexpr (adjacent_lanes<V>()) adjacent_run<V>(at, span, p, rider, ahead);
+            break;
         case PassMode::table:
             if (p.three_stages)
-                table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider);
+                table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider, ahead);
             else
-                table_pass_run<V>(at, span, p, ta[k], tb[k], rider);
+                table_pass_run<V>(at, span, p, ta[k], tb[k], rider, ahead);
             break;
         default: pass_run<V>(at, span, p, rider, ahead);
         }
@@ -947,16 +1070,17 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     // Stages 4 .. stages: an odd count starts with a pass of three (one if
     // it is 1), then pairs.
     Rider<typename V::Lanes> idle{};  // takes no step (zeros: left = 0)
+    NoAhead none;
     for (int s = 4; s <= stages;) {
         PassPlan p;  // the tabulated passes read h and two_stages only
         p.h = Index(1) << (s - 1);
         const int left = stages - s + 1;
         if (left % 2 == 1 && left >= 3) {
-            table_pass3_run<V>(x, n, p, t[s - 4], t[s - 3], t[s - 2], idle);
+            table_pass3_run<V>(x, n, p, t[s - 4], t[s - 3], t[s - 2], idle, none);
             s += 3;
         } else {
             p.two_stages = left % 2 == 0;
-            table_pass_run<V>(x, n, p, t[s - 4], p.two_stages ? t[s - 3] : nullptr, idle);
+            table_pass_run<V>(x, n, p, t[s - 4], p.two_stages ? t[s - 3] : nullptr, idle, none);
             s += p.two_stages ? 2 : 1;
         }
     }

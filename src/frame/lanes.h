@@ -229,6 +229,18 @@ struct LanesAvx2 {
         _mm256_storeu_pd(p, j & 2 ? _mm256_permute4x64_pd(d, 0xFA)
                                   : _mm256_permute4x64_pd(d, 0x50));
     }
+    // out[k] = (a_k, a_k, b_k, b_k), k = 0 .. 3: the states of four
+    // recurrences at two adjacent steps spread as the twiddle lanes of two
+    // adjacent complex values (two in-lane shuffles per vector, and two
+    // across lanes for all four).
+    static void spread_pairs(LanesAvx2 a, LanesAvx2 b, LanesAvx2 *out) {
+        const __m256d lo = _mm256_permute2f128_pd(a.v, b.v, 0x20);  // a0 a1 b0 b1
+        const __m256d hi = _mm256_permute2f128_pd(a.v, b.v, 0x31);  // a2 a3 b2 b3
+        out[0] = {_mm256_permute_pd(lo, 0x0)};
+        out[1] = {_mm256_permute_pd(lo, 0xF)};
+        out[2] = {_mm256_permute_pd(hi, 0x0)};
+        out[3] = {_mm256_permute_pd(hi, 0xF)};
+    }
     void store(float *p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     static LanesAvx2 rounded(LanesAvx2 a, float) {
         return {_mm256_cvtps_pd(_mm256_cvtpd_ps(a.v))};
