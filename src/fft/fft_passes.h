@@ -492,11 +492,12 @@ inline __attribute__((always_inline)) void tabulate_all(const TableJob *jobs, in
 
 // A pass whose twiddles are tabulated (ta: stage A's h, tb: stage B's 2h, W
 // a vector): the lanes hold W adjacent butterflies, and each group is swept
-// in turn, so that the pass walks memory in order. The rider renews between
-// groups.
+// in turn, so that the pass walks memory in order. With `ahead`, the rider
+// renews between groups (where a later pass needs its states far ahead:
+// elsewhere the steps cost more ridden here than run alone, measured).
 template <typename V, typename T, typename R, typename A>
 void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
-                    R &rider, A &ahead) {
+                    R &rider, A *ahead) {
     const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
     R r = rider;
     if (!p.two_stages) {
@@ -514,7 +515,7 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
         return;
     }
     for (Index g = 0; g < span; g += 4 * h) {
-        ahead.renew(r);
+        if (ahead) ahead->renew(r);
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
             r.ride();
@@ -534,12 +535,6 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
     }
     rider = r;
 }
-
-// An Ahead with nothing to run (the small transforms', whose rider is idle).
-struct NoAhead {
-    template <typename R>
-    void renew(R &) {}
-};
 
 // Three stages' butterflies on the eight points y[k] = t + k h of a group of
 // 8h, in place: (k, k+1) with twiddle w[0]; (k, k+2) with w[1 + k % 2] (at t,
@@ -563,14 +558,15 @@ inline __attribute__((always_inline)) void three_stages_on(V *y, const Copies<V>
 
 // A tabulated pass of three stages (ta: stage A's h twiddles, tb: B's 2h,
 // tc: C's 4h): the eight points t + k h of a group of 8h take the three
-// stages' butterflies in registers, W adjacent t in the lanes.
+// stages' butterflies in registers, W adjacent t in the lanes. With `ahead`,
+// the rider renews between groups.
 template <typename V, typename T, typename R, typename A>
 void table_pass3_run(T *x, Index span, const PassPlan &p, const double *ta, const double *tb,
-                     const double *tc, R &rider, A &ahead) {
+                     const double *tc, R &rider, A *ahead) {
     const Index h = p.h, W = V::width, n = h / W, e = table_doubles<V>();
     R r = rider;
     for (Index g = 0; g < span; g += 8 * h) {
-        ahead.renew(r);
+        if (ahead) ahead->renew(r);
         for (Index i = 0; i < n; ++i) {
             T *p0 = x + 2 * (g + i * W);
             r.ride();
@@ -842,6 +838,11 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
         tc[k] = p.three_stages ? table(p.qc, p.lc, 4 * p.h) : nullptr;
     }
     Ahead<VL> ahead(plan.jobs, plan.njobs);
+    // The tabulated passes renew their rider where a pass in adjacent mode
+    // follows, which needs states from further ahead.
+    Ahead<VL> *renew = nullptr;
+    for (int k = 0; k < plan.npasses; ++k)
+        if (plan.passes[k].mode == PassMode::adjacent) renew = &ahead;
     if (first3) {
         Rider<VL> rider = ahead.mount();
         reverse_first3<V>(x, stages, plan.first3, rider, ahead);
@@ -864,9 +865,9 @@ void transform(T *x, Index n, int stages, int direction, Prerun *extra, double a
             break;
         case PassMode::table:
             if (p.three_stages)
-                table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider, ahead);
+                table_pass3_run<V>(at, span, p, ta[k], tb[k], tc[k], rider, renew);
             else
-                table_pass_run<V>(at, span, p, ta[k], tb[k], rider, ahead);
+                table_pass_run<V>(at, span, p, ta[k], tb[k], rider, renew);
             break;
         default: pass_run<V>(at, span, p, rider, ahead);
         }
@@ -1070,7 +1071,7 @@ void small_transform(T *x, Index n, int stages, int direction, Prerun *extra, do
     // Stages 4 .. stages: an odd count starts with a pass of three (one if
     // it is 1), then pairs.
     Rider<typename V::Lanes> idle{};  // takes no step (zeros: left = 0)
-    NoAhead none;
+    Ahead<typename V::Lanes> *none = nullptr;
     for (int s = 4; s <= stages;) {
         PassPlan p;  // the tabulated passes read h and two_stages only
         p.h = Index(1) << (s - 1);

@@ -113,7 +113,10 @@ TYPED_TEST_SUITE(FftPaths, Precisions);
 
 // 2 to 2^18 points: float runs its early stages block by block from 2^15
 // points, double from 2^13, and the stages after the blocks take one or two
-// passes, single stage or pairs, over the whole array.
+// passes, single stage or pairs, over the whole array. In AVX2 the passes
+// from h = 256 take four segments in turn, whose starts lie 64 bytes
+// further apart from h = 1024 (double; float 2048), the first three then
+// finishing alone.
 TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
     using T = TypeParam;
     for (int lg = 1; lg <= 18; ++lg)
