@@ -179,11 +179,13 @@ void plan_stages(Transform &t, int first, int last, Index span, int width, bool 
                  : p.h >= width         ? PassMode::table
                  : groups >= width ? PassMode::groups
                                    : PassMode::plain;
-        // Four segments of adjacent pairs, each of an even length (h / 4
-        // even, and so the skew), from h = 256: at 128 and 64 the longer run
-        // ahead that four segments need (to h + 3h/4) costs more than their
-        // steps save (measured).
-        if (adjacent && p.h > 2 * kTableMax) p.mode = PassMode::adjacent;
+        // Four segments of adjacent pairs (each of an even length: h / 4 is
+        // even, and so the skew) from h = 256. They need the run ahead
+        // further on (to h + 3h/4); where the passes before ride too few
+        // steps to reach it (at h = 64 and 128, and at 256 where the pass
+        // spans all of 1024 points: 384 of 448), the steps run alone cost
+        // more than four segments save (measured).
+        if (adjacent && (p.h >= 512 || (p.h == 256 && span > 1024))) p.mode = PassMode::adjacent;
         const int lanes = p.mode == PassMode::segments   ? width
                           : p.mode == PassMode::adjacent ? 4
                                                          : 1;
