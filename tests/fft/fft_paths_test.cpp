@@ -79,14 +79,13 @@ void plain_real_forward(std::vector<T> &x, std::size_t n) {
     x[n / 2 + 1] = T(-double(x[n / 2 + 1]));
 }
 
-// Each path's transform (complex, or real forward with `real`) of random
-// values against the plain one; the failure names the path and the first
-// value that differs.
+// Each path's transform (complex, or real forward with `real`) of x against
+// the plain one; the failure names the path and the first value that
+// differs.
 template <typename T>
-void expect_plain_bits_on_each_path(std::size_t n, int direction, unsigned seed,
+void expect_plain_bits_on_each_path(const std::vector<T> &x, std::size_t n, int direction,
                                     bool real = false) {
-    const std::size_t len = real ? n : 2 * n;
-    const auto x = twin::random_values<T>(len, seed);
+    const std::size_t len = x.size();
     auto want = x;
     if (real)
         plain_real_forward(want, n);
@@ -104,6 +103,14 @@ void expect_plain_bits_on_each_path(std::size_t n, int direction, unsigned seed,
                           << direction << ", " << isa::name(i) << ": first value that differs";
         return 0;
     });
+}
+
+// The same for random values.
+template <typename T>
+void expect_plain_bits_on_each_path(std::size_t n, int direction, unsigned seed,
+                                    bool real = false) {
+    expect_plain_bits_on_each_path(twin::random_values<T>(real ? n : 2 * n, seed), n, direction,
+                                   real);
 }
 
 template <typename T>
@@ -141,6 +148,21 @@ TYPED_TEST(FftPaths, OtherDirectionsFollowTheFormula) {
         for (int lg : {3, 4, 5, 9, 16})
             expect_plain_bits_on_each_path<TypeParam>(std::size_t(1) << lg, direction,
                                                       unsigned(500 + 10 * lg + direction));
+}
+
+// Zeros of random signs: every value stays a zero, its sign set by each
+// operation. Each stage's first twiddle is (1, 0), and a path that took its
+// product w b as b itself would keep -0 where 1 (-0) - 0 (-0) is +0.
+TYPED_TEST(FftPaths, SignedZerosGiveThePlainBits) {
+    using T = TypeParam;
+    for (int lg : {3, 4, 5, 7, 8, 11}) {
+        const std::size_t n = std::size_t(1) << lg;
+        auto x = twin::random_values<T>(2 * n, unsigned(700 + lg));
+        for (T &v : x) v = v < 0 ? T(-0.0) : T(0.0);
+        for (int direction : {1, -1}) expect_plain_bits_on_each_path(x, n, direction);
+        x.resize(n);
+        expect_plain_bits_on_each_path(x, n, 1, true);
+    }
 }
 
 TEST(FftPaths, GoldenCasesOnEveryPath) {
