@@ -74,13 +74,14 @@ enum class PassMode { segments, groups, table, adjacent, plain };
 // 4h); if three_stages (tabulated passes only), stages A, B and C (groups of
 // 8h). In segments mode lane k (in adjacent mode segment k of four) runs t
 // from k spacing, all side by side (in turn) for len values of t, then each
-// but the last alone to (k+1) spacing: where a segment's h / lanes values
-// span a multiple of 4 KiB, segments start a little more than that apart, so
-// that the points they touch at once fall in different cache sets. a[k] is
-// A's recurrence state at twiddle
-// k spacing, b[k] and b_high[k] B's at k spacing and h + k spacing (in
-// groups and plain modes k = 0 only); they are all noted once the
-// recurrences ahead have reached position `need`.
+// but the last alone (the three in turn) to (k+1) spacing: where a segment's
+// h / lanes values span a multiple of 4 KiB, segments start a little more
+// than that apart, so that the points they touch at once fall in different
+// cache sets.
+// a[k] is A's recurrence state at twiddle k spacing, b[k] and b_high[k] B's
+// at k spacing and h + k spacing (in groups and plain modes k = 0 only);
+// they are all noted once the recurrences ahead have reached position
+// `need`.
 struct PassPlan {
     Index h, spacing, len, need;
     bool two_stages, three_stages;  // three: stage C (groups of 8h) too, table mode only

@@ -189,14 +189,6 @@ void butterflies(T *x, Index span, Index g0, Index group_step, Index h, Index t0
     if constexpr (sizeof(T) != sizeof(float)) rider = r;
 }
 
-// Lane k's (c, s) of recurrences held one per lane.
-template <typename L>
-Twiddle lane_state(L c, L s, int k) {
-    double cs[L::size], ss[L::size];
-    c.store(cs), s.store(ss);
-    return {cs[k], ss[k]};
-}
-
 // One pass over `span` points (a multiple of its group size, 4h or 2h), in
 // segments mode (or plain code: one lane), or in groups mode.
 template <typename V, typename T, typename R, typename A>
@@ -238,8 +230,9 @@ constexpr bool adjacent_lanes() {
 // One wide pass in adjacent mode: a vector holds two adjacent butterflies
 // (t, t + 1) of one segment, so that it loads and stores whole; segment k
 // (k < 4) runs t = k spacing .. (k+1) spacing - 1 (the last up to h), all
-// four in turn for the last one's len values (even), then the rest of each
-// other segment alone. Each stage's four recurrence copies, one per segment
+// four in turn for the last one's len values (even), then the other three
+// on to spacing (skewed segments), in turn too. Each stage's four
+// recurrence copies, one per segment
 // and started from the serial state at its first twiddle, run in the four
 // lanes of one vector, as two vectors: the states at t and at t + 1. Each
 // vector steps twice per pair of t, so every lane takes the serial steps,
@@ -269,7 +262,10 @@ void adjacent_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
             constexpr bool two_stages = decltype(two)::value;
             constexpr int n = two_stages ? 3 : 1;
             std::conditional_t<sizeof(T) == sizeof(float), R &, R> r = rider;
-            for (Index t = 0; t < p.len; t += 2) {
+            // All four segments to len, then the first three on to spacing
+            // (where the segments are skewed apart), their copies stepping on.
+            for (Index t = 0; t < p.spacing; t += 2) {
+                const int segments = t < p.len ? 4 : 3;
                 L wc[3][4], ws[3][4];
                 for (int j = 0; j < n; ++j) {
                     L::spread_pairs(c[j][0], c[j][1], wc[j]);
@@ -277,6 +273,7 @@ void adjacent_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
                 }
 #pragma GCC unroll 4
                 for (int k = 0; k < 4; ++k) {
+                    if (k == 3 && segments == 3) break;
                     Copies<V> w[3];
                     for (int j = 0; j < n; ++j) w[j].c[0] = wc[j][k], w[j].s[0] = ws[j][k];
                     r.ride();
@@ -296,14 +293,6 @@ void adjacent_run(T *x, Index span, const PassPlan &p, R &rider, A &ahead) {
             sweep(std::true_type{});
         else
             sweep(std::false_type{});
-        for (int k = 0; k < 3 && p.len < p.spacing; ++k) {
-            Twiddle w[3] = {};
-            for (int j = 0; j < chains; ++j) w[j] = lane_state(c[j][0], s[j][0], k);
-            Copies<Complex1<T>> a1(&w[0]), b01(&w[1]), b11(&w[2]);
-            butterflies<Complex1<T>>(x, span, g, span, h, k * p.spacing + p.len,
-                                     p.spacing - p.len, 0, p.two_stages, a1, b01, b11, p,
-                                     rider);
-        }
     }
 }
 

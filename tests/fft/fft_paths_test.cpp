@@ -123,7 +123,7 @@ TYPED_TEST_SUITE(FftPaths, Precisions);
 // passes, single stage or pairs, over the whole array. In AVX2 the passes
 // from h = 256 take four segments in turn, whose starts lie 64 bytes
 // further apart from h = 1024 (double; float 2048), the first three then
-// finishing alone.
+// going on without the last.
 TYPED_TEST(FftPaths, EveryPathGivesThePlainTransformsBits) {
     using T = TypeParam;
     for (int lg = 1; lg <= 18; ++lg)
