@@ -492,13 +492,9 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
     if (!p.two_stages) {
         for (Index g = 0; g < span; g += 2 * h)
             for (Index i = 0; i < n; ++i) {
-                T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h;
                 r.ride();
                 const Copies<V> a = Copies<V>::at(ta + i * e);
-                const V u = V::twiddled(V::load(p1, 2), a.c, a.s);
-                const V x0 = V::load(p0, 2);
-                (x0 + u).store(p0, 2);
-                (x0 - u).store(p1, 2);
+                butterfly_vector<V>(x + 2 * (g + i * W), h, 2, false, a, a, a);
             }
         rider = r;
         return;
@@ -506,20 +502,10 @@ void table_pass_run(T *x, Index span, const PassPlan &p, const double *ta, const
     for (Index g = 0; g < span; g += 4 * h) {
         if (ahead) ahead->renew(r);
         for (Index i = 0; i < n; ++i) {
-            T *p0 = x + 2 * (g + i * W), *p1 = p0 + 2 * h, *p2 = p1 + 2 * h, *p3 = p2 + 2 * h;
             r.ride();
             const Copies<V> a = Copies<V>::at(ta + i * e), b0 = Copies<V>::at(tb + i * e),
                             b1 = Copies<V>::at(tb + (n + i) * e);
-            const V t1 = V::twiddled(V::load(p1, 2), a.c, a.s);
-            const V t3 = V::twiddled(V::load(p3, 2), a.c, a.s);
-            const V x0 = V::load(p0, 2), x2 = V::load(p2, 2);
-            const V y0 = x0 + t1, y1 = x0 - t1, y2 = x2 + t3, y3 = x2 - t3;
-            const V u2 = V::twiddled(y2, b0.c, b0.s);
-            const V u3 = V::twiddled(y3, b1.c, b1.s);
-            (y0 + u2).store(p0, 2);
-            (y0 - u2).store(p2, 2);
-            (y1 + u3).store(p1, 2);
-            (y1 - u3).store(p3, 2);
+            butterfly_vector<V>(x + 2 * (g + i * W), h, 2, true, a, b0, b1);
         }
     }
     rider = r;
